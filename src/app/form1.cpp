@@ -1,0 +1,192 @@
+#include "app/form1.h"
+
+#include "busview/imagecontrol.h"
+#include "busview/picturebox.h"
+#include "busview/rectshape.h"
+#include "panel/frmset.h"
+#include "platform/artwork.h"
+#include "platform/executable.h"
+#include "platform/twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+constexpr int kClientWidth = 728;
+constexpr int kClientHeight = 219;
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    // A fixed single border with a close box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowIcon(QIcon(QString::fromLatin1(artwork::kIcon)));
+    createControls();
+    createMenu();
+    applyArtwork();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::unload);
+}
+
+Form1::~Form1()
+{
+    delete m_panel;
+}
+
+frmSet *Form1::panel()
+{
+    if (!m_panel)
+        m_panel = new frmSet(this);
+    return m_panel;
+}
+
+QString Form1::captionFor(const QString &executableBaseName)
+{
+    return QString::fromUtf8("ポテロ\u3000-\u3000") + executableBaseName;
+}
+
+void Form1::createControls()
+{
+    Picture1 = new PictureBox(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twips::toRect(3495, 870, 775, 485));
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+    connect(Picture1, &PictureBox::clicked, this, [this] { Picture1->setFocus(); });
+
+    ImgDesiMaku = new ImageControl(Picture1);
+    ImgDesiMaku->setObjectName(QStringLiteral("ImgDesiMaku"));
+    ImgDesiMaku->setGeometry(twips::toRect(0, 0, 780, 480));
+    connect(ImgDesiMaku, &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
+
+    // The sign list is a model, never shown; the widget only keeps the list's place.
+    File1 = new QWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(twips::toRect(3585, 2895, 1395, 270));
+    File1->hide();
+
+    PicKanban = new PictureBox(this);
+    PicKanban->setObjectName(QStringLiteral("PicKanban"));
+    PicKanban->setGeometry(twips::toRect(3480, 2325, 1410, 450));
+
+    shpK_Waku[0] = new RectShape(QStringLiteral("shpK_Waku(0)"), twips::toRect(3405, 2310, 75, 495), this);
+    shpK_Waku[1] = new RectShape(QStringLiteral("shpK_Waku(1)"), twips::toRect(4890, 2310, 75, 495), this);
+    shpK_Waku[2] = new RectShape(QStringLiteral("shpK_Waku(2)"), twips::toRect(3405, 2775, 1560, 60), this);
+
+    picSlideBase1 = new PictureBox(this);
+    picSlideBase1->setObjectName(QStringLiteral("picSlideBase1"));
+    picSlideBase1->setGeometry(twips::toRect(5715, 975, 1140, 2100));
+
+    Image2 = new ImageControl(picSlideBase1);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(twips::toRect(0, 30, 1155, 2055));
+
+    const double leafLeft[3] = {0, 885, 300};
+    for (int index = 1; index <= 2; ++index) {
+        Image1[index] = new ImageControl(this);
+        Image1[index]->setObjectName(QStringLiteral("Image1(%1)").arg(index));
+        Image1[index]->setStretch(true);
+        Image1[index]->setGeometry(twips::toRect(leafLeft[index], 930, 630, 2085));
+        connect(Image1[index], &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
+    }
+
+    setFocusPolicy(Qt::NoFocus);
+    setFocusProxy(Picture1);
+}
+
+void Form1::applyArtwork()
+{
+    const qreal ratio = devicePixelRatioF();
+    m_background = artwork::render(QString::fromLatin1(artwork::kBus), ratio);
+    picSlideBase1->setPicture(artwork::render(QString::fromLatin1(artwork::kDoorway), ratio));
+    Image2->setPicture(artwork::render(QString::fromLatin1(artwork::kMiddleLeaf), ratio));
+    Image1[1]->setPicture(artwork::render(QString::fromLatin1(artwork::kFrontLeaf1), ratio));
+    Image1[2]->setPicture(artwork::render(QString::fromLatin1(artwork::kFrontLeaf2), ratio));
+    if (m_signIsPlaceholder)
+        ImgDesiMaku->setPicture(artwork::render(QString::fromLatin1(artwork::kSignPlaceholder), ratio));
+    update();
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Moved to a screen of another density, the pictures are drawn again for it.
+    if (QWindow *window = windowHandle(); window && !m_followsScreen) {
+        m_followsScreen = true;
+        connect(window, &QWindow::screenChanged, this, [this] { applyArtwork(); });
+    }
+    if (!qFuzzyCompare(m_background.devicePixelRatio(), devicePixelRatioF()))
+        applyArtwork();
+}
+
+void Form1::load()
+{
+    LoadIni();
+    frmSet *settingsPanel = panel();
+    settingsPanel->show();
+    settingsPanel->raise();
+    setWindowTitle(captionFor(executable::baseName()));
+}
+
+void Form1::placeByFallback()
+{
+    move(0, 0);
+    panel()->move(0, frameGeometry().height());
+}
+
+void Form1::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+    for (const RectShape *piece : shpK_Waku)
+        piece->paint(painter);
+}
+
+void Form1::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == Qt::RightButton)
+        MnuTempMenu1->popup(event->globalPosition().toPoint());
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    unload();
+}
+
+void Form1::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    SaveIni();
+    if (m_panel)
+        m_panel->hide();
+    emit unloaded();
+}
+
+void Form1::Check1_Click() {}
+void Form1::Check2_Click() {}
+
+void Form1::HScroll1_Change() {}
+void Form1::HScroll2_Change() {}
+
+void Form1::MnuEditHkPic_Click() {}
+void Form1::MnuHelpVer_Click() {}
+void Form1::picDir() {}
+void Form1::SaveIni() {}
+
+void Form1::LoadIni()
+{
+    placeByFallback();
+}

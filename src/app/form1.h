@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+class ImageControl;
+class PictureBox;
+class QMenu;
+class QAction;
+class RectShape;
+class frmSet;
+
+// The main window: the bus seen from its left side, carrying the destination sign, the two
+// doors and the signboard. It owns the program's start and end and the operations through
+// which the control panel drives the bus.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The control panel; the first call creates its window, still hidden.
+    frmSet *panel();
+
+    // The load event: settings, then the panel shown on top, then the caption.
+    void load();
+
+    // Operations the control panel calls, without arguments.
+    virtual void Check1_Click();
+    virtual void Check2_Click();
+    virtual void HScroll1_Change();
+    virtual void HScroll2_Change();
+    virtual void MnuEditHkPic_Click();
+    virtual void MnuHelpVer_Click();
+    virtual void picDir();
+    virtual void SaveIni();
+    virtual void LoadIni();
+
+    // Controls, named as the rest of the program knows them.
+    PictureBox *Picture1 = nullptr;
+    ImageControl *ImgDesiMaku = nullptr;
+    QWidget *File1 = nullptr;
+    PictureBox *PicKanban = nullptr;
+    RectShape *shpK_Waku[3] = {};
+    PictureBox *picSlideBase1 = nullptr;
+    ImageControl *Image2 = nullptr;
+    ImageControl *Image1[3] = {}; // indexes 1 and 2 are the two front-door leaves
+    QMenu *MnuTempMenu1 = nullptr;
+    QAction *MnuViewKanban = nullptr;
+    QAction *MnuViewWaku = nullptr;
+    QAction *MnuSetKanban = nullptr;
+    QAction *MnuBdr1 = nullptr;
+    QAction *MnuKanbanReset = nullptr;
+
+    static QString captionFor(const QString &executableBaseName);
+
+signals:
+    // The unload has run; the program ends now.
+    void unloaded();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void applyArtwork();
+    void unload();
+    void placeByFallback();
+
+    frmSet *m_panel = nullptr;
+    QPixmap m_background;
+    bool m_unloaded = false;
+    bool m_signIsPlaceholder = true;
+    bool m_followsScreen = false;
+};

@@ -1,0 +1,44 @@
+#include "busview/picturebox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
+
+void PictureBox::setBackColor(const QColor &color)
+{
+    m_backColor = color;
+    update();
+}
+
+void PictureBox::setPicture(const QPixmap &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_backColor);
+    if (!m_picture.isNull())
+        painter.drawPixmap(0, 0, m_picture);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        m_leftDown = true;
+    emit mousePressed(event->button(), event->position().toPoint());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton || !m_leftDown)
+        return;
+    m_leftDown = false;
+    if (rect().contains(event->position().toPoint()))
+        emit clicked();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QWidget>
+
+// A flat, borderless box with a background colour and an optional picture at its top-left
+// corner; it holds other controls and takes its own mouse presses, so they never reach the
+// window beneath.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    void setBackColor(const QColor &color);
+    void setPicture(const QPixmap &picture);
+    const QPixmap &picture() const { return m_picture; }
+
+signals:
+    void clicked();
+    void mousePressed(Qt::MouseButton button, QPoint position);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QColor m_backColor = Qt::white;
+    QPixmap m_picture;
+    bool m_leftDown = false;
+};

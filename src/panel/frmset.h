@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class Form1;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+// The control panel: a small tool window above every other window. It holds no logic: each of
+// its events calls an operation of the main window, which reads the panel's controls back.
+class frmSet : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmSet(Form1 *mainWindow);
+
+    QFrame *Frame1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *Command2[12] = {};
+    QPushButton *Command1 = nullptr;
+    QFrame *FrameA = nullptr;
+    QPushButton *Check1 = nullptr;
+    QScrollBar *HScroll1 = nullptr;
+    QLabel *lblMaeSpeed = nullptr;
+    QPushButton *Check2 = nullptr;
+    QScrollBar *HScroll2 = nullptr;
+    QLabel *lblNakaSpeed = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QRadioButton *Option1[3] = {};
+    QPushButton *Command3 = nullptr;
+
+private:
+    void createDoorSection();
+    void createKeypad();
+    void createOptions();
+    void setTabOrder();
+    void connectToMainWindow();
+
+    Form1 *m_mainWindow;
+};
