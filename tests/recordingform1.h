@@ -10,20 +10,20 @@ class RecordingForm1 : public Form1
 public:
     QStringList calls;
 
-    void Check1_Click() override { note("Check1_Click", &Form1::Check1_Click); }
-    void Check2_Click() override { note("Check2_Click", &Form1::Check2_Click); }
-    void HScroll1_Change() override { note("HScroll1_Change", &Form1::HScroll1_Change); }
-    void HScroll2_Change() override { note("HScroll2_Change", &Form1::HScroll2_Change); }
-    void MnuEditHkPic_Click() override { note("MnuEditHkPic_Click", &Form1::MnuEditHkPic_Click); }
-    void MnuHelpVer_Click() override { note("MnuHelpVer_Click", &Form1::MnuHelpVer_Click); }
-    void picDir() override { note("picDir", &Form1::picDir); }
-    void SaveIni() override { note("SaveIni", &Form1::SaveIni); }
-    void LoadIni() override { note("LoadIni", &Form1::LoadIni); }
-
-private:
-    void note(const char *name, void (Form1::*operation)())
-    {
-        calls << QString::fromLatin1(name);
-        (this->*operation)();
+#define POTERO_RECORD(op)                                                                          \
+    void op() override                                                                             \
+    {                                                                                              \
+        calls << QStringLiteral(#op);                                                              \
+        Form1::op();                                                                               \
     }
+    POTERO_RECORD(Check1_Click)
+    POTERO_RECORD(Check2_Click)
+    POTERO_RECORD(HScroll1_Change)
+    POTERO_RECORD(HScroll2_Change)
+    POTERO_RECORD(MnuEditHkPic_Click)
+    POTERO_RECORD(MnuHelpVer_Click)
+    POTERO_RECORD(picDir)
+    POTERO_RECORD(SaveIni)
+    POTERO_RECORD(LoadIni)
+#undef POTERO_RECORD
 };
