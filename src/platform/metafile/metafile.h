@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+
+namespace metafile {
+
+// A Windows metafile (WMF) or enhanced metafile (EMF), parsed and checked, ready to play.
+class Metafile {
+public:
+    // Recognises the format from the bytes; nullopt when they are not a metafile it can play.
+    static std::optional<Metafile> fromData(const QByteArray &data);
+
+    // The picture's own size in logical pixels at 96 dpi.
+    QSize naturalSize() const;
+    // Draws the picture scaled into target.
+    void play(QPainter &painter, const QRectF &target) const;
+    // The picture drawn on a transparent image of the given size.
+    QImage toImage(QSize size) const;
+
+private:
+    Metafile() = default;
+    QByteArray m_data;
+    QSize m_size;
+};
+
+} // namespace metafile
