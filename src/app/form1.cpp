@@ -59,13 +59,13 @@ void Form1::createControls()
 {
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twips::toRect(3495, 870, 775, 485));
+    Picture1->Move(3495, 870, 775, 485);
     Picture1->setFocusPolicy(Qt::StrongFocus);
     connect(Picture1, &PictureBox::clicked, this, [this] { Picture1->setFocus(); });
 
     ImgDesiMaku = new ImageControl(Picture1);
     ImgDesiMaku->setObjectName(QStringLiteral("ImgDesiMaku"));
-    ImgDesiMaku->setGeometry(twips::toRect(0, 0, 780, 480));
+    ImgDesiMaku->Move(0, 0, 780, 480);
     connect(ImgDesiMaku, &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
 
     // The sign list is a model, never shown; the widget only keeps the list's place.
@@ -76,26 +76,29 @@ void Form1::createControls()
 
     PicKanban = new PictureBox(this);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
-    PicKanban->setGeometry(twips::toRect(3480, 2325, 1410, 450));
+    PicKanban->Move(3480, 2325, 1410, 450);
 
-    shpK_Waku[0] = new RectShape(QStringLiteral("shpK_Waku(0)"), twips::toRect(3405, 2310, 75, 495), this);
-    shpK_Waku[1] = new RectShape(QStringLiteral("shpK_Waku(1)"), twips::toRect(4890, 2310, 75, 495), this);
-    shpK_Waku[2] = new RectShape(QStringLiteral("shpK_Waku(2)"), twips::toRect(3405, 2775, 1560, 60), this);
+    shpK_Waku[0] = new RectShape(QStringLiteral("shpK_Waku(0)"), QRectF(3405, 2310, 75, 495), this);
+    shpK_Waku[1] = new RectShape(QStringLiteral("shpK_Waku(1)"), QRectF(4890, 2310, 75, 495), this);
+    shpK_Waku[2] = new RectShape(QStringLiteral("shpK_Waku(2)"), QRectF(3405, 2775, 1560, 60), this);
+
+    for (RectShape *piece : shpK_Waku)
+        connect(piece, &RectShape::changed, this, [this](const QRect &area) { update(area); });
 
     picSlideBase1 = new PictureBox(this);
     picSlideBase1->setObjectName(QStringLiteral("picSlideBase1"));
-    picSlideBase1->setGeometry(twips::toRect(5715, 975, 1140, 2100));
+    picSlideBase1->Move(5715, 975, 1140, 2100);
 
     Image2 = new ImageControl(picSlideBase1);
     Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(twips::toRect(0, 30, 1155, 2055));
+    Image2->Move(0, 30, 1155, 2055);
 
     const double leafLeft[3] = {0, 885, 300};
     for (int index = 1; index <= 2; ++index) {
         Image1[index] = new ImageControl(this);
         Image1[index]->setObjectName(QStringLiteral("Image1(%1)").arg(index));
         Image1[index]->setStretch(true);
-        Image1[index]->setGeometry(twips::toRect(leafLeft[index], 930, 630, 2085));
+        Image1[index]->Move(leafLeft[index], 930, 630, 2085);
         connect(Image1[index], &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
     }
 

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-ImageControl::ImageControl(QWidget *parent) : QWidget(parent) {}
+ImageControl::ImageControl(QWidget *parent) : TwipsControl(parent) {}
 
 void ImageControl::setStretch(bool stretch)
 {
@@ -15,7 +15,7 @@ void ImageControl::setPicture(const QPixmap &picture)
 {
     m_picture = picture;
     if (!m_stretch && !picture.isNull())
-        resize(picture.deviceIndependentSize().toSize());
+        resizeToPixels(picture.deviceIndependentSize().toSize());
     update();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QPixmap>
-#include <QWidget>
+#include "busview/twipscontrol.h"
 
 // A picture without a background of its own. Stretched, it squeezes its picture into its
 // rectangle; otherwise it takes the picture's logical size.
-class ImageControl : public QWidget
+class ImageControl : public TwipsControl
 {
     Q_OBJECT
 public:

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
+PictureBox::PictureBox(QWidget *parent) : TwipsControl(parent) {}
 
 void PictureBox::setBackColor(const QColor &color)
 {

@@ -2,12 +2,12 @@
 
 #include <QColor>
 #include <QPixmap>
-#include <QWidget>
+#include "busview/twipscontrol.h"
 
 // A flat, borderless box with a background colour and an optional picture at its top-left
 // corner; it holds other controls and takes its own mouse presses, so they never reach the
 // window beneath.
-class PictureBox : public QWidget
+class PictureBox : public TwipsControl
 {
     Q_OBJECT
 public:
