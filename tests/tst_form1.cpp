@@ -42,7 +42,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("expected");
         QTest::newRow("Picture1") << "Picture1" << pixels(3495, 870, 775, 485);
-        QTest::newRow("File1") << "File1" << pixels(3585, 2895, 1395, 270);
         QTest::newRow("PicKanban") << "PicKanban" << pixels(3480, 2325, 1410, 450);
         QTest::newRow("picSlideBase1") << "picSlideBase1" << pixels(5715, 975, 1140, 2100);
         QTest::newRow("Image1(1)") << "Image1(1)" << pixels(885, 930, 630, 2085);
@@ -69,7 +68,6 @@ private slots:
         QCOMPARE(form.shpK_Waku[2]->geometry(), pixels(3405, 2775, 1560, 60));
         QCOMPARE(form.shpK_Waku[0]->borderColor(), QColor(0x80, 0x80, 0x80));
         QCOMPARE(form.shpK_Waku[2]->fillColor(), QColor(0xE0, 0xE0, 0xE0));
-        QVERIFY(form.File1->isHidden());
         QVERIFY(form.Image1[1]->stretch());
         QVERIFY(!form.Image2->stretch());
         QCOMPARE(form.picSlideBase1->picture().deviceIndependentSize().toSize(), QSize(76, 140));

@@ -67,12 +67,7 @@ void Form1::createControls()
     ImgDesiMaku->setObjectName(QStringLiteral("ImgDesiMaku"));
     ImgDesiMaku->Move(0, 0, 780, 480);
     connect(ImgDesiMaku, &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
-
-    // The sign list is a model, never shown; the widget only keeps the list's place.
-    File1 = new QWidget(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(twips::toRect(3585, 2895, 1395, 270));
-    File1->hide();
+    connect(Picture1, &PictureBox::keyDown, this, &Form1::Picture1_KeyDown);
 
     PicKanban = new PictureBox(this);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
@@ -80,7 +75,8 @@ void Form1::createControls()
 
     shpK_Waku[0] = new RectShape(QStringLiteral("shpK_Waku(0)"), QRectF(3405, 2310, 75, 495), this);
     shpK_Waku[1] = new RectShape(QStringLiteral("shpK_Waku(1)"), QRectF(4890, 2310, 75, 495), this);
-    shpK_Waku[2] = new RectShape(QStringLiteral("shpK_Waku(2)"), QRectF(3405, 2775, 1560, 60), this);
+    shpK_Waku[2] =
+        new RectShape(QStringLiteral("shpK_Waku(2)"), QRectF(3405, 2775, 1560, 60), this);
 
     for (RectShape *piece : shpK_Waku)
         connect(piece, &RectShape::changed, this, [this](const QRect &area) { update(area); });
@@ -114,8 +110,11 @@ void Form1::applyArtwork()
     Image2->setPicture(artwork::render(QString::fromLatin1(artwork::kMiddleLeaf), ratio));
     Image1[1]->setPicture(artwork::render(QString::fromLatin1(artwork::kFrontLeaf1), ratio));
     Image1[2]->setPicture(artwork::render(QString::fromLatin1(artwork::kFrontLeaf2), ratio));
-    if (m_signIsPlaceholder)
-        ImgDesiMaku->setPicture(artwork::render(QString::fromLatin1(artwork::kSignPlaceholder), ratio));
+    if (m_signPicture.isNull())
+        ImgDesiMaku->setPicture(
+            artwork::render(QString::fromLatin1(artwork::kSignPlaceholder), ratio));
+    else
+        ImgDesiMaku->setPicture(m_signPicture.toPixmap(ratio));
     update();
 }
 
@@ -178,15 +177,8 @@ void Form1::unload()
     emit unloaded();
 }
 
-void Form1::Check1_Click() {}
-void Form1::Check2_Click() {}
-
-void Form1::HScroll1_Change() {}
-void Form1::HScroll2_Change() {}
-
 void Form1::MnuEditHkPic_Click() {}
 void Form1::MnuHelpVer_Click() {}
-void Form1::picDir() {}
 void Form1::SaveIni() {}
 
 void Form1::LoadIni()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/filelist.h"
+#include "platform/pictureloader.h"
+
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -10,6 +13,9 @@ class QMenu;
 class QAction;
 class RectShape;
 class frmSet;
+namespace precisepause {
+class Pacer;
+}
 
 // The main window: the bus seen from its left side, carrying the destination sign, the two
 // doors and the signboard. It owns the program's start and end and the operations through
@@ -41,7 +47,7 @@ public:
     // Controls, named as the rest of the program knows them.
     PictureBox *Picture1 = nullptr;
     ImageControl *ImgDesiMaku = nullptr;
-    QWidget *File1 = nullptr;
+    FileList File1; // never shown: the sign folder's list of pictures
     PictureBox *PicKanban = nullptr;
     RectShape *shpK_Waku[3] = {};
     PictureBox *picSlideBase1 = nullptr;
@@ -54,6 +60,19 @@ public:
     QAction *MnuBdr1 = nullptr;
     QAction *MnuKanbanReset = nullptr;
 
+    // The shared state of the bus view.
+    QString SignFolder;
+    qint32 SignIndex = 0;
+    QString KanbanPicPath;
+
+    // The sign's steps, also used by the panel's keypad.
+    void EnsureTrailingSeparator();
+    bool ShowSignPicture(int position);
+    // Key codes as the sign knows them: 38 Up, 40 Down.
+    void Picture1_KeyDown(int keyCode, int shift);
+    static constexpr int kKeyUp = 38;
+    static constexpr int kKeyDown = 40;
+
     static QString captionFor(const QString &executableBaseName);
 
 signals:
@@ -61,6 +80,14 @@ signals:
     void unloaded();
 
 protected:
+    // The wait after each door step, count x 200 ns from the end of the last one, with no event
+    // processing.
+    virtual void pauseCount(precisepause::Pacer &pacer, int count);
+    // A message box with an OK button only, titled with the program's title.
+    virtual void messageBox(const QString &text);
+    // Plays a built-in sound to its end.
+    virtual void playWaveResource(int id);
+
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -72,10 +99,12 @@ private:
     void applyArtwork();
     void unload();
     void placeByFallback();
+    void setFrontDoorWidth(double width);
+    void setMiddleDoorLeft(double left);
 
     frmSet *m_panel = nullptr;
     QPixmap m_background;
     bool m_unloaded = false;
-    bool m_signIsPlaceholder = true;
+    Picture m_signPicture;
     bool m_followsScreen = false;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QPixmap>
 #include "busview/twipscontrol.h"
+#include <QPixmap>
 
 // A picture without a background of its own. Stretched, it squeezes its picture into its
 // rectangle; otherwise it takes the picture's logical size.

@@ -1,5 +1,6 @@
 #include "busview/picturebox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -41,4 +42,24 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event)
     m_leftDown = false;
     if (rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    int code = event->key();
+    if (code == Qt::Key_Up)
+        code = 38;
+    else if (code == Qt::Key_Down)
+        code = 40;
+    else if (code == 38 || code == 40)
+        code = 0; // '&' and '(' share those numbers in Qt; they are not arrows
+    int shift = 0;
+    if (event->modifiers() & Qt::ShiftModifier)
+        shift |= 1;
+    if (event->modifiers() & Qt::ControlModifier)
+        shift |= 2;
+    if (event->modifiers() & Qt::AltModifier)
+        shift |= 4;
+    event->accept();
+    emit keyDown(code, shift);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "busview/twipscontrol.h"
 #include <QColor>
 #include <QPixmap>
-#include "busview/twipscontrol.h"
 
 // A flat, borderless box with a background colour and an optional picture at its top-left
 // corner; it holds other controls and takes its own mouse presses, so they never reach the
@@ -20,8 +20,11 @@ public:
 signals:
     void clicked();
     void mousePressed(Qt::MouseButton button, QPoint position);
+    // A key went down (auto-repeats included), as a key code: 38 Up, 40 Down, else the Qt key.
+    void keyDown(int keyCode, int shift);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

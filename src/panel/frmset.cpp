@@ -43,8 +43,9 @@ QLabel *makeSpeedLabel(const char *name, QWidget *parent, const QRect &geometry)
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setFrameShape(QFrame::Box);
-    label->setStyleSheet(QStringLiteral("QLabel { background: black; color: %1; border: 1px solid gray; }")
-                             .arg(kSpeedText.name()));
+    label->setStyleSheet(
+        QStringLiteral("QLabel { background: black; color: %1; border: 1px solid gray; }")
+            .arg(kSpeedText.name()));
     return label;
 }
 
@@ -59,10 +60,13 @@ QScrollBar *makeSpeedSlider(const char *name, QWidget *parent, const QRect &geom
     slider->setValue(value);
     // The speed changes when a dragged thumb is let go, not while it moves.
     slider->setTracking(false);
+    // A tab stop, so the arrow keys can step the speed.
+    slider->setFocusPolicy(Qt::StrongFocus);
     return slider;
 }
 
-QPushButton *makeDoorButton(const char *name, const char *picture, QWidget *parent, const QRect &geometry)
+QPushButton *makeDoorButton(const char *name, const char *picture, QWidget *parent,
+                            const QRect &geometry)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -77,8 +81,8 @@ QPushButton *makeDoorButton(const char *name, const char *picture, QWidget *pare
 } // namespace
 
 frmSet::frmSet(Form1 *mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                              Qt::WindowTitleHint),
+    : QWidget(mainWindow,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmSet"));
@@ -106,10 +110,12 @@ frmSet::frmSet(Form1 *mainWindow)
 void frmSet::createDoorSection()
 {
     FrameA = makeFrame("FrameA", this, twips::toRect(30, 30, 2190, 1965), Qt::black);
-    Check1 = makeDoorButton("Check1", artwork::kFrontDoorButton, FrameA, twips::toRect(75, 165, 735, 510));
+    Check1 = makeDoorButton("Check1", artwork::kFrontDoorButton, FrameA,
+                            twips::toRect(75, 165, 735, 510));
     HScroll1 = makeSpeedSlider("HScroll1", FrameA, twips::toRect(855, 195, 1260, 240), 6000);
     lblMaeSpeed = makeSpeedLabel("lblMaeSpeed", FrameA, twips::toRect(885, 450, 1215, 240));
-    Check2 = makeDoorButton("Check2", artwork::kMiddleDoorButton, FrameA, twips::toRect(60, 840, 735, 525));
+    Check2 = makeDoorButton("Check2", artwork::kMiddleDoorButton, FrameA,
+                            twips::toRect(60, 840, 735, 525));
     HScroll2 = makeSpeedSlider("HScroll2", FrameA, twips::toRect(840, 840, 1230, 240), 10000);
     lblNakaSpeed = makeSpeedLabel("lblNakaSpeed", FrameA, twips::toRect(870, 1110, 1200, 240));
 }
@@ -156,4 +162,7 @@ void frmSet::connectToMainWindow()
     connect(HScroll2, &QScrollBar::valueChanged, main, [main] { main->HScroll2_Change(); });
     connect(Command1, &QPushButton::clicked, main, [main] { main->MnuEditHkPic_Click(); });
     connect(Command3, &QPushButton::clicked, main, [main] { main->MnuHelpVer_Click(); });
+    for (int index = 0; index < 12; ++index)
+        connect(Command2[index], &QPushButton::clicked, this,
+                [this, index] { Command2_Click(index); });
 }

@@ -33,6 +33,10 @@ public:
     QRadioButton *Option1[3] = {};
     QPushButton *Command3 = nullptr;
 
+    // The sign keypad: digits build a position number in the display, "C" clears it, "設定"
+    // shows the sign picture at that position.
+    void Command2_Click(int index);
+
 private:
     void createDoorSection();
     void createKeypad();

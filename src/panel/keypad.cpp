@@ -1,5 +1,7 @@
 #include "panel/frmset.h"
 
+#include "app/form1.h"
+
 #include "platform/fonts.h"
 #include "platform/twips.h"
 
@@ -19,10 +21,9 @@ struct KeyPlace
 
 // Laid out as a telephone keypad's mirror: 7 8 9 on top, 0 C 設定 at the bottom.
 constexpr KeyPlace kKeys[12] = {
-    {7, "7", 75, 600},    {8, "8", 570, 600},     {9, "9", 1065, 600},
-    {4, "4", 75, 990},    {5, "5", 570, 990},     {6, "6", 1065, 990},
-    {1, "1", 75, 1380},   {2, "2", 570, 1380},    {3, "3", 1065, 1380},
-    {0, "0", 75, 1770},   {10, "C", 570, 1770},   {11, "設定", 1065, 1770},
+    {7, "7", 75, 600},    {8, "8", 570, 600},  {9, "9", 1065, 600},  {4, "4", 75, 990},
+    {5, "5", 570, 990},   {6, "6", 1065, 990}, {1, "1", 75, 1380},   {2, "2", 570, 1380},
+    {3, "3", 1065, 1380}, {0, "0", 75, 1770},  {10, "C", 570, 1770}, {11, "設定", 1065, 1770},
 };
 
 } // namespace
@@ -50,5 +51,20 @@ void frmSet::createKeypad()
                 "QPushButton:pressed { background: rgb(224,104,0); }"));
         }
         Command2[key.index] = button;
+    }
+}
+
+void frmSet::Command2_Click(int index)
+{
+    constexpr int kMaxDigits = 6;
+    if (index >= 0 && index <= 9) {
+        if (Label1->text().size() < kMaxDigits)
+            Label1->setText(Label1->text() + QChar(u'0' + index));
+    } else if (index == 10) {
+        Label1->clear();
+    } else if (index == 11) {
+        m_mainWindow->EnsureTrailingSeparator();
+        // Six digits at most, so the number always fits; the empty display counts as 0.
+        m_mainWindow->ShowSignPicture(Label1->text().toInt());
     }
 }

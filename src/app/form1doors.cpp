@@ -1,0 +1,101 @@
+// The two doors: each runs its whole animation inside the operation that starts it.
+
+#include "app/form1.h"
+
+#include "busview/imagecontrol.h"
+#include "busview/picturebox.h"
+#include "panel/frmset.h"
+#include "platform/precisepause.h"
+#include "platform/twips.h"
+#include "platform/wavesound.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+
+// The front door's leaves fold towards the door's outer edges: the left leaf keeps its left
+// edge, the right leaf its right edge.
+constexpr double kFrontDoorRightEdge = 1515;
+constexpr int kFrontDoorClosed = 630;
+constexpr int kFrontDoorOpen = 70;
+// Closing starts a little narrower than open, so the leaves give a small jolt first.
+constexpr int kFrontDoorCloseStart = 50;
+constexpr int kMiddleDoorTravel = 1110;
+constexpr int kDoorSound = 101;
+
+} // namespace
+
+void Form1::setFrontDoorWidth(double width)
+{
+    const QRect before = Image1[1]->geometry().united(Image1[2]->geometry());
+    Image1[2]->setWidth(width);
+    Image1[1]->setWidth(width);
+    Image1[1]->setLeft(kFrontDoorRightEdge - width);
+    // The event loop does not run during the animation, so each step is drawn at once.
+    repaint(before.united(Image1[1]->geometry()).united(Image1[2]->geometry()));
+}
+
+void Form1::Check1_Click()
+{
+    frmSet *settingsPanel = panel();
+    const bool open = settingsPanel->Check1->isChecked();
+    if (!open) {
+        precisepause::Pacer pacer;
+        for (int width = kFrontDoorCloseStart; width <= kFrontDoorClosed; ++width) {
+            setFrontDoorWidth(width);
+            pauseCount(pacer, settingsPanel->HScroll1->value());
+        }
+        return;
+    }
+    // std::nearbyint rounds halves to the even number in the default rounding mode.
+    const int start = static_cast<int>(std::nearbyint(Image1[2]->Width()));
+    precisepause::Pacer pacer;
+    for (int width = start; width >= kFrontDoorOpen; --width) {
+        setFrontDoorWidth(width);
+        pauseCount(pacer, settingsPanel->HScroll1->value());
+    }
+}
+
+void Form1::setMiddleDoorLeft(double left)
+{
+    Image2->setLeft(left);
+    picSlideBase1->repaint();
+}
+
+void Form1::Check2_Click()
+{
+    frmSet *settingsPanel = panel();
+    const bool open = settingsPanel->Check2->isChecked();
+    playWaveResource(kDoorSound);
+    precisepause::Pacer pacer;
+    for (int step = 0; step <= kMiddleDoorTravel; ++step) {
+        setMiddleDoorLeft(open ? -step : step - kMiddleDoorTravel);
+        pauseCount(pacer, settingsPanel->HScroll2->value());
+    }
+}
+
+void Form1::HScroll1_Change()
+{
+    frmSet *settingsPanel = panel();
+    settingsPanel->lblMaeSpeed->setText(QString::number(settingsPanel->HScroll1->value()));
+}
+
+void Form1::HScroll2_Change()
+{
+    frmSet *settingsPanel = panel();
+    settingsPanel->lblNakaSpeed->setText(QString::number(settingsPanel->HScroll2->value()));
+}
+
+void Form1::pauseCount(precisepause::Pacer &pacer, int count)
+{
+    pacer.pause(count);
+}
+
+void Form1::playWaveResource(int id)
+{
+    PlayWaveResource(id);
+}

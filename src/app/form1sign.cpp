@@ -1,0 +1,77 @@
+// The destination sign: the sign folder's list, the arrow keys and the folder step.
+
+#include "app/form1.h"
+
+#include "busview/imagecontrol.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+namespace {
+
+const QString kProgramTitle = QString::fromUtf8("トルミナ");
+const QString kPathNotFound =
+    QString::fromUtf8("指定したパスが見つかりません。再度指定しなおしてください。");
+
+} // namespace
+
+void Form1::EnsureTrailingSeparator()
+{
+    const QChar separator = QDir::separator();
+    if (!SignFolder.endsWith(separator))
+        SignFolder += separator;
+}
+
+bool Form1::ShowSignPicture(int position)
+{
+    if (position > 32767)
+        return false;
+    const std::optional<QString> entry = File1.entry(position);
+    if (!entry)
+        return false;
+    Picture picture;
+    try {
+        picture = Load(SignFolder + *entry);
+    } catch (const PictureLoadError &) {
+        return false;
+    }
+    m_signPicture = std::move(picture);
+    ImgDesiMaku->setPicture(m_signPicture.toPixmap(devicePixelRatioF()));
+    return true;
+}
+
+void Form1::Picture1_KeyDown(int keyCode, int)
+{
+    EnsureTrailingSeparator();
+    if (keyCode == kKeyUp) {
+        if (SignIndex == 0)
+            return;
+        --SignIndex;
+        ShowSignPicture(SignIndex);
+    } else if (keyCode == kKeyDown) {
+        // An equality test: past the end of a shorter list, Down still counts on.
+        if (SignIndex == File1.count() - 1)
+            return;
+        ++SignIndex;
+        ShowSignPicture(SignIndex);
+    }
+}
+
+void Form1::picDir()
+{
+    const std::optional<FileListError> error = File1.setPath(SignFolder);
+    if (!error)
+        return;
+    if (error->kind == FileListError::Kind::NotFound) {
+        messageBox(kPathNotFound);
+        MnuEditHkPic_Click();
+        return;
+    }
+    messageBox(error->description);
+}
+
+void Form1::messageBox(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::Ok, this);
+    box.exec();
+}

@@ -1,0 +1,187 @@
+#include "app/form1.h"
+#include "busview/imagecontrol.h"
+#include "panel/frmset.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <functional>
+
+// A main window whose pauses and sounds are noted instead of taken, so a door run can be
+// checked step by step without waiting for it.
+class DoorForm1 : public Form1
+{
+public:
+    struct Step
+    {
+        double leftLeafWidth;
+        double rightLeafWidth;
+        double rightLeafLeft;
+        double middleLeft;
+        int pause;
+    };
+    QList<Step> steps;
+    QList<int> sounds;
+    double middleLeftAtSound = 0;
+    std::function<void(int)> onStep;
+
+protected:
+    void pauseCount(precisepause::Pacer &, int count) override
+    {
+        steps.append(
+            {Image1[2]->Width(), Image1[1]->Width(), Image1[1]->Left(), Image2->Left(), count});
+        if (onStep)
+            onStep(int(steps.size()));
+    }
+    void playWaveResource(int id) override
+    {
+        sounds.append(id);
+        middleLeftAtSound = Image2->Left();
+        QVERIFY(steps.isEmpty());
+    }
+};
+
+class TestDoors : public QObject
+{
+    Q_OBJECT
+private slots:
+    void frontDoorOpensThenCloses()
+    {
+        DoorForm1 form;
+        frmSet *panel = form.panel();
+        panel->HScroll1->setValue(1);
+
+        panel->Check1->setChecked(true);
+        form.Check1_Click();
+        QCOMPARE(form.steps.size(), 561);
+        QCOMPARE(form.steps.first().leftLeafWidth, 630.0);
+        QCOMPARE(form.steps.last().leftLeafWidth, 70.0);
+        for (const DoorForm1::Step &step : form.steps) {
+            QCOMPARE(step.rightLeafWidth, step.leftLeafWidth);
+            QCOMPARE(step.rightLeafLeft, 1515 - step.leftLeafWidth);
+            QCOMPARE(step.pause, 1);
+        }
+        QCOMPARE(form.Image1[1]->Left(), 1445.0);
+        QCOMPARE(form.Image1[2]->Left(), 300.0);
+        QVERIFY(form.sounds.isEmpty());
+
+        form.steps.clear();
+        panel->Check1->setChecked(false);
+        form.Check1_Click();
+        QCOMPARE(form.steps.size(), 581);
+        QCOMPARE(form.steps.first().leftLeafWidth, 50.0);
+        QCOMPARE(form.steps.last().leftLeafWidth, 630.0);
+        QCOMPARE(form.Image1[1]->Left(), 885.0);
+        // The leaves' pixels keep the door's outer edges still.
+        QCOMPARE(form.Image1[1]->geometry().right(), 100);
+        QCOMPARE(form.Image1[2]->geometry().left(), 20);
+    }
+
+    void frontDoorOpensFromWhereItStands_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("closed") << 630.0 << 561;
+        QTest::newRow("half rounds down to even") << 70.5 << 1;
+        QTest::newRow("half rounds up to even") << 71.5 << 3;
+        QTest::newRow("already open") << 70.0 << 1;
+        QTest::newRow("narrower than open") << 60.0 << 0;
+    }
+    void frontDoorOpensFromWhereItStands()
+    {
+        QFETCH(double, width);
+        QFETCH(int, steps);
+        DoorForm1 form;
+        form.Image1[2]->setWidth(width);
+        form.panel()->Check1->setChecked(true);
+        form.Check1_Click();
+        QCOMPARE(form.steps.size(), steps);
+        if (steps > 0)
+            QCOMPARE(form.steps.last().leftLeafWidth, 70.0);
+    }
+
+    void eachPauseReadsTheSliderAfresh()
+    {
+        DoorForm1 form;
+        frmSet *panel = form.panel();
+        panel->HScroll2->setValue(6000);
+        form.onStep = [&](int step) {
+            if (step == 10)
+                panel->HScroll2->setValue(25);
+        };
+        panel->Check2->setChecked(true);
+        form.Check2_Click();
+        QCOMPARE(form.steps[9].pause, 6000);
+        QCOMPARE(form.steps[10].pause, 25);
+        QCOMPARE(form.steps.last().pause, 25);
+    }
+
+    void middleDoorSoundsThenTravelsItsWholePath()
+    {
+        DoorForm1 form;
+        frmSet *panel = form.panel();
+        panel->Check2->setChecked(true);
+        form.Check2_Click();
+        QCOMPARE(form.sounds, QList<int>{101});
+        QCOMPARE(form.middleLeftAtSound, 0.0);
+        QCOMPARE(form.steps.size(), 1111);
+        QCOMPARE(form.steps.first().middleLeft, 0.0);
+        QCOMPARE(form.steps.last().middleLeft, -1110.0);
+        // Only the leaf's last 45 twips (3 pixels) stay inside the doorway.
+        QCOMPARE(form.Image2->geometry().right(), 2);
+
+        // Closing from a leaf left half-way still runs from fully open.
+        form.steps.clear();
+        form.sounds.clear();
+        form.Image2->setLeft(-500);
+        panel->Check2->setChecked(false);
+        form.Check2_Click();
+        QCOMPARE(form.sounds, QList<int>{101});
+        QCOMPARE(form.middleLeftAtSound, -500.0);
+        QCOMPARE(form.steps.size(), 1111);
+        QCOMPARE(form.steps.first().middleLeft, -1110.0);
+        QCOMPARE(form.Image2->Left(), 0.0);
+    }
+
+    void panelButtonsRunTheDoorsToTheirState()
+    {
+        DoorForm1 form;
+        frmSet *panel = form.panel();
+        panel->HScroll1->setValue(1);
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QTest::mouseClick(panel->Check1, Qt::LeftButton);
+        QVERIFY(panel->Check1->isChecked());
+        QCOMPARE(form.Image1[2]->Width(), 70.0);
+        QTest::mouseClick(panel->Check1, Qt::LeftButton);
+        QVERIFY(!panel->Check1->isChecked());
+        QCOMPARE(form.Image1[2]->Width(), 630.0);
+        QCOMPARE(form.steps.size(), 561 + 581);
+    }
+
+    void speedLabelsFollowValueChangesOnly()
+    {
+        Form1 form;
+        frmSet *panel = form.panel();
+        QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("0"));
+        panel->HScroll1->setValue(panel->HScroll1->value());
+        QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("0"));
+        panel->HScroll1->setValue(30000);
+        QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("30000"));
+        panel->HScroll2->setValue(6000);
+        QCOMPARE(panel->lblNakaSpeed->text(), QStringLiteral("6000"));
+        QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("30000"));
+
+        // A dragged thumb changes the value, and the label, only when it is let go.
+        panel->HScroll2->setSliderDown(true);
+        panel->HScroll2->setSliderPosition(12345);
+        QCOMPARE(panel->lblNakaSpeed->text(), QStringLiteral("6000"));
+        panel->HScroll2->setSliderDown(false);
+        QCOMPARE(panel->lblNakaSpeed->text(), QStringLiteral("12345"));
+    }
+};
+
+QTEST_MAIN(TestDoors)
+#include "tst_doors.moc"
