@@ -34,6 +34,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     setWindowIcon(QIcon(QString::fromLatin1(artwork::kIcon)));
     createControls();
     createMenu();
+    connectKanban();
     applyArtwork();
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::unload);
 }
@@ -115,6 +116,7 @@ void Form1::applyArtwork()
             artwork::render(QString::fromLatin1(artwork::kSignPlaceholder), ratio));
     else
         ImgDesiMaku->setPicture(m_signPicture.toPixmap(ratio));
+    PicKanban->setPicture(m_kanbanPicture.toPixmap(ratio));
     update();
 }
 

@@ -73,6 +73,17 @@ public:
     static constexpr int kKeyUp = 38;
     static constexpr int kKeyDown = 40;
 
+    // The signboard and its frame.
+    void PicKanban_DblClick();
+    void PicKanban_Resize();
+    void PicKanban_MouseDown(Qt::MouseButton button, QPoint position);
+    void MnuViewKanban_Click();
+    void MnuViewWaku_Click();
+    void MnuSetKanban_Click();
+    void MnuKanbanReset_Click();
+    // Gives the signboard a picture; it takes the picture's size, "no picture" keeps its size.
+    void setKanbanPicture(const Picture &picture);
+
     static QString captionFor(const QString &executableBaseName);
 
 signals:
@@ -83,6 +94,8 @@ protected:
     // The wait after each door step, count x 200 ns from the end of the last one, with no event
     // processing.
     virtual void pauseCount(precisepause::Pacer &pacer, int count);
+    // The open-file dialog for the signboard's picture; empty when cancelled.
+    virtual QString C_Dialog1();
     // A message box with an OK button only, titled with the program's title.
     virtual void messageBox(const QString &text);
     // Plays a built-in sound to its end.
@@ -99,6 +112,8 @@ private:
     void applyArtwork();
     void unload();
     void placeByFallback();
+    void connectKanban();
+    void dragKanbanTo(QPoint pointer);
     void setFrontDoorWidth(double width);
     void setMiddleDoorLeft(double left);
 
@@ -106,5 +121,8 @@ private:
     QPixmap m_background;
     bool m_unloaded = false;
     Picture m_signPicture;
+    Picture m_kanbanPicture;
+    bool m_dragging = false;
+    QPoint m_grabOffset;
     bool m_followsScreen = false;
 };

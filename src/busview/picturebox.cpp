@@ -37,6 +37,7 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
+    emit mouseReleased(event->button(), event->position().toPoint());
     if (event->button() != Qt::LeftButton || !m_leftDown)
         return;
     m_leftDown = false;
@@ -62,4 +63,17 @@ void PictureBox::keyPressEvent(QKeyEvent *event)
         shift |= 4;
     event->accept();
     emit keyDown(code, shift);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    emit mouseMoved(event->buttons(), event->position().toPoint());
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
 }

@@ -22,12 +22,17 @@ signals:
     void mousePressed(Qt::MouseButton button, QPoint position);
     // A key went down (auto-repeats included), as a key code: 38 Up, 40 Down, else the Qt key.
     void keyDown(int keyCode, int shift);
+    void doubleClicked();
+    void mouseMoved(Qt::MouseButtons buttons, QPoint position);
+    void mouseReleased(Qt::MouseButton button, QPoint position);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     QColor m_backColor = Qt::white;

@@ -27,26 +27,32 @@ void TwipsControl::setTop(double top)
 
 void TwipsControl::setWidth(double width)
 {
-    m_twips.setWidth(width);
-    apply();
+    setTwips(QRectF(m_twips.left(), m_twips.top(), width, m_twips.height()));
 }
 
 void TwipsControl::setHeight(double height)
 {
-    m_twips.setHeight(height);
-    apply();
+    setTwips(QRectF(m_twips.left(), m_twips.top(), m_twips.width(), height));
 }
 
 void TwipsControl::Move(double left, double top, double width, double height)
 {
-    m_twips = QRectF(left, top, width, height);
-    apply();
+    setTwips(QRectF(left, top, width, height));
 }
 
 void TwipsControl::resizeToPixels(QSize size)
 {
-    m_twips.setSize(QSizeF(twips::fromPixels(size.width()), twips::fromPixels(size.height())));
+    setTwips(QRectF(m_twips.topLeft(),
+                    QSizeF(twips::fromPixels(size.width()), twips::fromPixels(size.height()))));
+}
+
+void TwipsControl::setTwips(const QRectF &rect)
+{
+    const bool resized = rect.size() != m_twips.size();
+    m_twips = rect;
     apply();
+    if (resized)
+        emit twipsResized();
 }
 
 void TwipsControl::apply()

@@ -28,11 +28,16 @@ public:
     // The pixel rectangle that a twips rectangle covers.
     static QRect pixelRect(const QRectF &twips);
 
+signals:
+    // Width or Height changed (not a move).
+    void twipsResized();
+
 protected:
     // For a size taken from a picture: the twips follow the new pixel size.
     void resizeToPixels(QSize size);
 
 private:
+    void setTwips(const QRectF &rect);
     void apply();
 
     QRectF m_twips;

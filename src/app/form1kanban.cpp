@@ -1,0 +1,143 @@
+// The signboard: its picture, its frame, the drag and the popup menu's operations.
+
+#include "app/form1.h"
+
+#include "busview/picturebox.h"
+#include "busview/rectshape.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+
+namespace {
+
+constexpr double kHomeLeft = 3480;
+constexpr double kHomeTop = 2325;
+constexpr double kHomeWidth = 1410;
+constexpr double kHomeHeight = 450;
+// The posts reach one pixel below the signboard; the bar runs under both posts.
+constexpr double kPostWidth = 75;
+constexpr double kOnePixel = 15;
+
+} // namespace
+
+void Form1::connectKanban()
+{
+    connect(PicKanban, &PictureBox::twipsResized, this, &Form1::PicKanban_Resize);
+    connect(PicKanban, &PictureBox::doubleClicked, this, &Form1::PicKanban_DblClick);
+    connect(PicKanban, &PictureBox::mousePressed, this,
+            [this](Qt::MouseButton button, QPoint at) { PicKanban_MouseDown(button, at); });
+    connect(PicKanban, &PictureBox::mouseMoved, this, [this](Qt::MouseButtons buttons, QPoint at) {
+        if (m_dragging && (buttons & Qt::LeftButton))
+            dragKanbanTo(PicKanban->mapTo(this, at));
+    });
+    connect(PicKanban, &PictureBox::mouseReleased, this, [this](Qt::MouseButton button, QPoint) {
+        if (button == Qt::LeftButton)
+            m_dragging = false;
+    });
+    // A checkable item ticks or unticks itself before it reports; the handlers read the check
+    // mark as it was and invert it themselves.
+    connect(MnuViewKanban, &QAction::triggered, this, [this](bool nowChecked) {
+        MnuViewKanban->setChecked(!nowChecked);
+        MnuViewKanban_Click();
+    });
+    connect(MnuViewWaku, &QAction::triggered, this, [this](bool nowChecked) {
+        MnuViewWaku->setChecked(!nowChecked);
+        MnuViewWaku_Click();
+    });
+    connect(MnuSetKanban, &QAction::triggered, this, [this] { MnuSetKanban_Click(); });
+    connect(MnuKanbanReset, &QAction::triggered, this, [this] { MnuKanbanReset_Click(); });
+}
+
+void Form1::PicKanban_DblClick()
+{
+    const double L = PicKanban->Left(), T = PicKanban->Top();
+    const double W = PicKanban->Width(), H = PicKanban->Height();
+    shpK_Waku[0]->Move(L - kPostWidth, T, shpK_Waku[0]->Width(), H + kOnePixel);
+    shpK_Waku[1]->Move(L + W, T, shpK_Waku[1]->Width(), H + kOnePixel);
+    shpK_Waku[2]->Move(L - kPostWidth, T + H, W + 2 * kPostWidth, shpK_Waku[2]->Height());
+}
+
+void Form1::PicKanban_Resize()
+{
+    const double L = PicKanban->Left(), T = PicKanban->Top();
+    const double W = PicKanban->Width(), H = PicKanban->Height();
+    shpK_Waku[0]->Move(L - kPostWidth, T, shpK_Waku[0]->Width(), shpK_Waku[0]->Height());
+    shpK_Waku[1]->Move(L + W, T, shpK_Waku[1]->Width(), shpK_Waku[1]->Height());
+    shpK_Waku[2]->Move(L - kPostWidth, T + H, W + 2 * kPostWidth, shpK_Waku[2]->Height());
+}
+
+void Form1::PicKanban_MouseDown(Qt::MouseButton button, QPoint position)
+{
+    if (button == Qt::LeftButton) {
+        // The grab point stays under the pointer until the button is let go.
+        m_dragging = true;
+        m_grabOffset = position;
+    } else if (button == Qt::RightButton) {
+        MnuTempMenu1->popup(PicKanban->mapToGlobal(position));
+    }
+}
+
+void Form1::dragKanbanTo(QPoint pointer)
+{
+    const QPoint topLeft = pointer - m_grabOffset;
+    PicKanban->Move(topLeft.x() * kOnePixel, topLeft.y() * kOnePixel, PicKanban->Width(),
+                    PicKanban->Height());
+}
+
+void Form1::setKanbanPicture(const Picture &picture)
+{
+    m_kanbanPicture = picture;
+    PicKanban->setPicture(picture.toPixmap(devicePixelRatioF()));
+    if (picture.isNull())
+        return;
+    const QSizeF size = picture.naturalSizeTwips();
+    PicKanban->Move(PicKanban->Left(), PicKanban->Top(), size.width(), size.height());
+}
+
+void Form1::MnuViewKanban_Click()
+{
+    PicKanban->setVisible(!MnuViewKanban->isChecked());
+    MnuViewKanban->setChecked(!MnuViewKanban->isChecked());
+}
+
+void Form1::MnuViewWaku_Click()
+{
+    for (RectShape *piece : shpK_Waku)
+        piece->setVisible(!MnuViewWaku->isChecked());
+    PicKanban_DblClick();
+    MnuViewWaku->setChecked(!MnuViewWaku->isChecked());
+}
+
+void Form1::MnuSetKanban_Click()
+{
+    const QString fileName = C_Dialog1();
+    if (fileName.isEmpty())
+        return;
+    Picture picture;
+    try {
+        picture = Load(fileName);
+    } catch (const PictureLoadError &) {
+        return;
+    }
+    setKanbanPicture(picture);
+    KanbanPicPath = fileName;
+    PicKanban_DblClick();
+}
+
+void Form1::MnuKanbanReset_Click()
+{
+    setKanbanPicture(Picture());
+    PicKanban->Move(kHomeLeft, kHomeTop, kHomeWidth, kHomeHeight);
+    PicKanban_DblClick();
+}
+
+QString Form1::C_Dialog1()
+{
+    // Both spellings of each extension, for file systems that tell case apart.
+    const QString filter =
+        QStringLiteral("*.bmp;*.jpeg;*.gif;*.wmf;*.emf (*.bmp *.jpeg *.gif *.wmf *.emf "
+                       "*.BMP *.JPEG *.GIF *.WMF *.EMF)");
+    return QFileDialog::getOpenFileName(this, QString::fromUtf8("看板の画像を設定"), QString(),
+                                        filter);
+}

@@ -1,0 +1,189 @@
+#include "app/form1.h"
+#include "busview/picturebox.h"
+#include "busview/rectshape.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A main window whose open-file dialog answers with a prepared name.
+class KanbanForm1 : public Form1
+{
+public:
+    QString chosen;
+    int dialogs = 0;
+
+protected:
+    QString C_Dialog1() override
+    {
+        ++dialogs;
+        return chosen;
+    }
+};
+
+QRectF frame(const Form1 &form, int piece)
+{
+    return form.shpK_Waku[piece]->twipsGeometry();
+}
+
+} // namespace
+
+class TestKanban : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_picture;
+    QString m_notAPicture;
+
+private slots:
+    void initTestCase()
+    {
+        m_picture = m_dir.filePath(QStringLiteral("board.bmp"));
+        QImage image(200, 100, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(m_picture, "BMP"));
+        m_notAPicture = m_dir.filePath(QStringLiteral("notes.bmp"));
+        QFile text(m_notAPicture);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("just words");
+    }
+
+    void fitAtHome()
+    {
+        Form1 form;
+        form.PicKanban_DblClick();
+        QCOMPARE(frame(form, 0), QRectF(3405, 2325, 75, 465));
+        QCOMPARE(frame(form, 1), QRectF(4890, 2325, 75, 465));
+        QCOMPARE(frame(form, 2), QRectF(3405, 2775, 1560, 60));
+    }
+
+    void choosingAPicture()
+    {
+        KanbanForm1 form;
+        form.PicKanban->Move(600, 300, 1410, 450);
+        form.chosen = m_picture;
+        form.MnuSetKanban->trigger();
+        QCOMPARE(form.dialogs, 1);
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(600, 300, 3000, 1500));
+        QCOMPARE(form.PicKanban->size(), QSize(200, 100));
+        QCOMPARE(form.KanbanPicPath, m_picture);
+        QCOMPARE(frame(form, 0), QRectF(525, 300, 75, 1515));
+        QCOMPARE(frame(form, 1), QRectF(3600, 300, 75, 1515));
+        QCOMPARE(frame(form, 2), QRectF(525, 1800, 3150, 60));
+    }
+
+    void failedChoicesChangeNothing()
+    {
+        KanbanForm1 form;
+        form.chosen = m_picture;
+        form.MnuSetKanban_Click();
+        const QRectF board = form.PicKanban->twipsGeometry();
+        const QRectF post = frame(form, 0);
+        form.PicKanban->Move(0, 0, board.width(), board.height()); // frame now out of fit
+
+        for (const QString &answer : {QString(), m_notAPicture, m_dir.filePath("gone.bmp")}) {
+            form.chosen = answer;
+            form.MnuSetKanban_Click();
+            QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(0, 0, board.width(), board.height()));
+            QCOMPARE(frame(form, 0), post);
+            QCOMPARE(form.KanbanPicPath, m_picture);
+            QVERIFY(!form.PicKanban->picture().isNull());
+        }
+    }
+
+    void dragKeepsTheGrabPointAndLeavesTheFrame()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.PicKanban_DblClick();
+        const QRectF post = frame(form, 0);
+        QTest::mousePress(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
+        QMouseEvent move(QEvent::MouseMove, QPointF(35, 25),
+                         form.PicKanban->mapToGlobal(QPointF(35, 25)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QTest::mouseRelease(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480 + 450, 2325 + 300, 1410, 450));
+        QCOMPARE(frame(form, 0), post);
+        // After the release, moving the pointer moves nothing.
+        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QCOMPARE(form.PicKanban->Left(), 3480 + 450.0);
+
+        QTest::mouseDClick(form.PicKanban, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(frame(form, 0), QRectF(3480 + 450 - 75, 2325 + 300, 75, 465));
+    }
+
+    void buttonsOnTheSignboard()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mousePress(form.PicKanban, Qt::MiddleButton, {}, QPoint(5, 5));
+        QVERIFY(!form.MnuTempMenu1->isVisible());
+        QTest::mouseRelease(form.PicKanban, Qt::MiddleButton, {}, QPoint(5, 5));
+        QTest::mousePress(form.PicKanban, Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(form.MnuTempMenu1->isVisible());
+        form.MnuTempMenu1->hide();
+    }
+
+    void shownStatesAreIndependent()
+    {
+        Form1 form;
+        form.MnuViewKanban->trigger();
+        QVERIFY(form.PicKanban->isHidden());
+        QVERIFY(!form.MnuViewKanban->isChecked());
+        QVERIFY(form.shpK_Waku[0]->isVisible());
+        QVERIFY(form.MnuViewWaku->isChecked());
+
+        // The frame is fitted while hidden, and appears fitted around the signboard's place.
+        form.MnuViewWaku->trigger();
+        QVERIFY(!form.MnuViewWaku->isChecked());
+        for (RectShape *piece : form.shpK_Waku)
+            QVERIFY(!piece->isVisible());
+        form.PicKanban->Move(1500, 1500, 1410, 450);
+        form.PicKanban_DblClick();
+        form.MnuViewWaku->trigger();
+        QVERIFY(form.MnuViewWaku->isChecked());
+        QVERIFY(form.shpK_Waku[2]->isVisible());
+        QCOMPARE(frame(form, 0), QRectF(1425, 1500, 75, 465));
+
+        form.MnuViewKanban->trigger();
+        QVERIFY(form.PicKanban->isVisibleTo(&form));
+        QVERIFY(form.MnuViewKanban->isChecked());
+    }
+
+    void resetKeepsShownStatesAndPath()
+    {
+        KanbanForm1 form;
+        form.chosen = m_picture;
+        form.MnuSetKanban_Click();
+        form.PicKanban->Move(-3000, 9000, 3000, 1500);
+        form.MnuViewKanban_Click();
+        form.MnuKanbanReset->trigger();
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480, 2325, 1410, 450));
+        QVERIFY(form.PicKanban->picture().isNull());
+        QVERIFY(form.PicKanban->isHidden());
+        QVERIFY(!form.MnuViewKanban->isChecked());
+        QCOMPARE(form.KanbanPicPath, m_picture);
+        QCOMPARE(frame(form, 1), QRectF(4890, 2325, 75, 465));
+    }
+
+    void noLimitsOnPlaces()
+    {
+        Form1 form;
+        form.PicKanban->Move(30, -200, 1410, 450);
+        form.PicKanban_DblClick();
+        QCOMPARE(frame(form, 0).left(), -45.0);
+        QCOMPARE(frame(form, 2).top(), 250.0);
+    }
+};
+
+QTEST_MAIN(TestKanban)
+#include "tst_kanban.moc"
