@@ -1,0 +1,128 @@
+#include "settings/settingsfile.h"
+
+#include "platform/executable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
+namespace settingsfile {
+namespace {
+
+bool isSeparator(QChar c)
+{
+#ifdef Q_OS_WIN
+    if (c == u'\\')
+        return true;
+#endif
+    return c == u'/';
+}
+
+#ifdef Q_OS_UNIX
+// The data must be on the disk before the rename makes it the settings file, or a crash could
+// leave a renamed but empty file. EINVAL: the file system has nothing to sync.
+std::optional<QString> syncToDisk(int fd)
+{
+    if (::fsync(fd) == 0 || errno == EINVAL)
+        return std::nullopt;
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Makes the rename itself durable. The new file is in place already, so failure changes
+// nothing the caller could act on.
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+#endif
+
+} // namespace
+
+QString pathIn(const QString &folder, const QString &baseName)
+{
+    if (folder.isEmpty() || baseName.isEmpty())
+        return QString();
+    QString path = folder;
+    while (path.size() > 1 && isSeparator(path.back()) && isSeparator(path[path.size() - 2]))
+        path.chop(1);
+    if (!isSeparator(path.back()))
+        path += u'/';
+    return path + baseName + QStringLiteral(".ini");
+}
+
+QString locate(const QString &executableFolder, const QString &baseName,
+               const QString &configFolder)
+{
+    const QString beside = pathIn(executableFolder, baseName);
+    if (configFolder.isEmpty() || QFileInfo::exists(beside) ||
+        QFileInfo(executableFolder).isWritable())
+        return beside;
+    return pathIn(configFolder, baseName);
+}
+
+QString path()
+{
+    return locate(executable::folder(), executable::baseName(),
+                  QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+ReadResult read(const QString &path)
+{
+    const QFileInfo info(path);
+    // A FIFO or a device would block the start or never end.
+    if (info.exists() && !info.isFile())
+        return {{}, FileError{path, QStringLiteral("not a regular file")}};
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {{},
+                FileError{path, path.isEmpty() ? QStringLiteral("no path") : file.errorString()}};
+    QByteArray bytes = file.read(kMaxReadBytes);
+    if (file.error() != QFileDevice::NoError)
+        return {{}, FileError{path, file.errorString()}};
+    return {bytes, std::nullopt};
+}
+
+std::optional<FileError> write(const QString &path, const QByteArray &bytes)
+{
+    if (path.isEmpty())
+        return FileError{path, QStringLiteral("no path")};
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return FileError{path, QStringLiteral("cannot create the folder %1").arg(folder)};
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return FileError{path, file.errorString()};
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        FileError error{path, file.errorString()};
+        file.cancelWriting();
+        return error;
+    }
+#ifdef Q_OS_UNIX
+    if (auto reason = syncToDisk(file.handle())) {
+        file.cancelWriting();
+        return FileError{path, *reason};
+    }
+#endif
+    if (!file.commit())
+        return FileError{path, file.errorString()};
+#ifdef Q_OS_UNIX
+    syncFolder(folder);
+#endif
+    return std::nullopt;
+}
+
+} // namespace settingsfile

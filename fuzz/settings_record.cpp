@@ -1,0 +1,32 @@
+#include "settings/settingsrecord.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+// Reading must never crash; what reads must come back unchanged from its own bytes.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const SettingsReadResult first = SettingsRecord::parse(bytes);
+    if (first.fieldsRead < 0 || first.fieldsRead > SettingsRecord::kFieldCount)
+        std::abort();
+    if (first.ok() != (first.fieldsRead == SettingsRecord::kFieldCount && !first.error))
+        std::abort();
+    if (!first.ok())
+        return 0;
+    const QByteArray written = first.record.format();
+    const SettingsReadResult second = SettingsRecord::parse(written);
+    if (!second.ok()) {
+        std::fprintf(stderr, "written record does not read back: %s\n",
+                     qPrintable(second.error->message));
+        std::abort();
+    }
+    if (!(second.record == first.record)) {
+        std::fprintf(stderr, "record changed through its own bytes\n");
+        std::abort();
+    }
+    if (second.record.format() != written)
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The settings file as a whole: where it lies, reading it, and replacing it so that the
+// previous file survives any failure. Nothing here throws or shows a message; every failure
+// comes back with the path and the system's reason.
+namespace settingsfile {
+
+struct FileError
+{
+    QString path;
+    QString reason;
+};
+
+struct ReadResult
+{
+    QByteArray bytes;
+    std::optional<FileError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+
+// The record is one short line and only its first 16 fields count, so a larger file is read
+// no further than this: a hostile file cannot fill the memory.
+constexpr qint64 kMaxReadBytes = 1 << 20;
+
+// The folder, exactly one separator, the name, ".ini"; empty when either part is empty.
+QString pathIn(const QString &folder, const QString &baseName);
+
+// The file beside the executable. When no such file exists and the executable's folder cannot
+// be written (a system-wide install), the file of the same name in configFolder instead.
+QString locate(const QString &executableFolder, const QString &baseName,
+               const QString &configFolder);
+
+// locate() for the running program, with the user's configuration folder for this program.
+QString path();
+
+// At most kMaxReadBytes from the start of a regular file.
+ReadResult read(const QString &path);
+
+// Writes a temporary file in the same folder, flushes it to the disk and renames it over the
+// old file. nullopt once the new file is in place; on failure the old file is untouched.
+std::optional<FileError> write(const QString &path, const QByteArray &bytes);
+
+} // namespace settingsfile

@@ -1,0 +1,454 @@
+#include "platform/cp932.h"
+#include "settings/settingsrecord.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using Kind = SettingsRecordError::Kind;
+using Field = SettingsRecord::Field;
+
+Q_DECLARE_METATYPE(SettingsRecord)
+Q_DECLARE_METATYPE(SettingsRecordError::Kind)
+
+namespace {
+
+const QByteArray kExampleBytes = "1200,600,1200,4650,\"C:\\Signs\\\",\"\",0,0,"
+                                 "\"C:\\Pictures\\board.bmp\",3480,2325,#TRUE#,#FALSE#,"
+                                 "10000,6000,0\r\n";
+
+SettingsRecord exampleRecord()
+{
+    SettingsRecord r;
+    r.Form1Left = 1200;
+    r.Form1Top = 600;
+    r.frmSetLeft = 1200;
+    r.frmSetTop = 4650;
+    r.SignFolder = QStringLiteral("C:\\Signs\\");
+    r.KanbanPicPath = QStringLiteral("C:\\Pictures\\board.bmp");
+    r.PicKanbanLeft = 3480;
+    r.PicKanbanTop = 2325;
+    r.MnuViewKanban = true;
+    r.MnuViewWaku = false;
+    r.HScroll1 = 10000;
+    r.HScroll2 = 6000;
+    return r;
+}
+
+// The example record with its field `n` (from 1) replaced by `text`.
+QByteArray withField(int n, const QByteArray &text)
+{
+    QList<QByteArray> fields = kExampleBytes.chopped(2).split(',');
+    fields[n - 1] = text;
+    return fields.join(',') + "\r\n";
+}
+
+QByteArray withTail(const QByteArray &tail)
+{
+    return kExampleBytes.chopped(2) + tail;
+}
+
+const QByteArray kBom = "\xEF\xBB\xBF";
+
+} // namespace
+
+class TestSettingsRecord : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exampleIsByteExact();
+    void roundTrip_data();
+    void roundTrip();
+    void japaneseTextIsStoredAsCp932();
+    void cp932FileIsWrittenBackIdentically();
+    void textOutsideCp932IsStoredAsUtf8();
+    void readingRules_data();
+    void readingRules();
+    void halvesRoundToEven_data();
+    void halvesRoundToEven();
+    void failures_data();
+    void failures();
+    void failureNamesFieldAndOffset();
+    void cutAfterFifteenFieldsKeepsWhatWasRead();
+    void outOfRangeKeepsEveryField();
+    void cutAtEveryLength();
+    void cp932RoundTrip();
+    void cp932InvalidBytes();
+    void cp932Unrepresentable();
+};
+
+void TestSettingsRecord::exampleIsByteExact()
+{
+    QCOMPARE(exampleRecord().format(), kExampleBytes);
+    const SettingsReadResult read = SettingsRecord::parse(kExampleBytes);
+    QVERIFY2(read.ok(), qPrintable(read.error->message));
+    QCOMPARE(read.fieldsRead, 16);
+    QVERIFY(read.record == exampleRecord());
+}
+
+void TestSettingsRecord::roundTrip_data()
+{
+    QTest::addColumn<SettingsRecord>("record");
+    QTest::addColumn<bool>("utf8");
+
+    QTest::newRow("example") << exampleRecord() << false;
+
+    SettingsRecord placed = exampleRecord();
+    placed.Form1Left = -15360; // a window on a screen left of the primary one
+    placed.Form1Top = -2147483647 - 1;
+    placed.frmSetLeft = 2147483647;
+    placed.PicKanbanLeft = -45;
+    placed.MnuViewKanban = false;
+    placed.MnuViewWaku = true;
+    placed.HScroll1 = 1;
+    placed.HScroll2 = 30000;
+    placed.MidDoorMode = 2;
+    QTest::newRow("extreme places and speeds") << placed << false;
+
+    SettingsRecord spare = exampleRecord();
+    spare.SpareText = QStringLiteral("  kept as read  ");
+    spare.SpareNumber1 = -7;
+    spare.SpareNumber2 = 123456789;
+    QTest::newRow("spare fields") << spare << false;
+
+    SettingsRecord empty;
+    empty.HScroll1 = 10000;
+    empty.HScroll2 = 6000;
+    QTest::newRow("first run, nothing chosen") << empty << false;
+
+    SettingsRecord japanese = exampleRecord();
+    japanese.SignFolder = QStringLiteral("/home/user/方向幕/");
+    japanese.KanbanPicPath = QStringLiteral("/home/user/看板/ソース表示.bmp");
+    QTest::newRow("Japanese paths") << japanese << false;
+
+    SettingsRecord commas = exampleRecord();
+    commas.SignFolder = QStringLiteral("/srv/a, b/");
+    commas.SpareText = QStringLiteral("line\r\nbreak");
+    QTest::newRow("comma and line break inside quotes") << commas << false;
+
+    SettingsRecord outside = exampleRecord();
+    outside.SignFolder = QStringLiteral("/home/user/café/");
+    outside.KanbanPicPath = QStringLiteral("/home/user/方向幕/🚌.png");
+    QTest::newRow("path outside CP932") << outside << true;
+
+    SettingsRecord quoted = exampleRecord();
+    quoted.SignFolder = QStringLiteral("/home/user/\"signs\"/");
+    quoted.SpareText = QStringLiteral("\"");
+    QTest::newRow("double quotes in a Linux path") << quoted << true;
+}
+
+void TestSettingsRecord::roundTrip()
+{
+    QFETCH(SettingsRecord, record);
+    QFETCH(bool, utf8);
+    const QByteArray bytes = record.format();
+    QCOMPARE(bytes.startsWith(kBom), utf8);
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 1 + record.SpareText.count(QStringLiteral("\r\n")));
+    const SettingsReadResult read = SettingsRecord::parse(bytes);
+    QVERIFY2(read.ok(), qPrintable(read.error->message));
+    QVERIFY(read.record == record);
+}
+
+void TestSettingsRecord::japaneseTextIsStoredAsCp932()
+{
+    SettingsRecord r = exampleRecord();
+    r.SignFolder = QStringLiteral("D:\\方向幕\\");
+    const QByteArray bytes = r.format();
+    QVERIFY(bytes.contains("\"D:\\\x95\xFB\x8C\xFC\x96\x8B\\\""));
+}
+
+void TestSettingsRecord::cp932FileIsWrittenBackIdentically()
+{
+    // "ソ" ends in 0x5C, the byte of "\": it must stay part of its character.
+    const QByteArray original = "0,0,0,4650,\"C:\\\x83\x5C\x81\x5B\x83\x58\\\",\"\x82\xA0\",3,4,"
+                                "\"C:\\\x8A\xC5\x94\xC2.bmp\",0,0,#FALSE#,#TRUE#,1,30000,1\r\n";
+    const SettingsReadResult read = SettingsRecord::parse(original);
+    QVERIFY2(read.ok(), qPrintable(read.error->message));
+    QCOMPARE(read.record.SignFolder, QStringLiteral("C:\\ソース\\"));
+    QCOMPARE(read.record.SpareText, QStringLiteral("あ"));
+    QCOMPARE(read.record.KanbanPicPath, QStringLiteral("C:\\看板.bmp"));
+    QCOMPARE(read.record.format(), original);
+}
+
+void TestSettingsRecord::textOutsideCp932IsStoredAsUtf8()
+{
+    SettingsRecord r = exampleRecord();
+    r.SignFolder = QStringLiteral("/home/user/café/");
+    QVERIFY(r.needsUtf8());
+    const QByteArray bytes = r.format();
+    QCOMPARE(bytes, kBom + withField(5, "\"/home/user/caf\xC3\xA9/\""));
+    // Back inside CP932, the next save is in the original form again.
+    r.SignFolder = QStringLiteral("/home/user/方向幕/");
+    QVERIFY(!r.needsUtf8());
+    QVERIFY(!r.format().startsWith(kBom));
+}
+
+void TestSettingsRecord::readingRules_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<SettingsRecord>("expected");
+
+    const SettingsRecord example = exampleRecord();
+    QTest::newRow("no line end at the end") << kExampleBytes.chopped(2) << example;
+    QTest::newRow("text after the 16th field") << withTail(",junk,\"x\r\nmore\r\n") << example;
+    QTest::newRow("a second line") << kExampleBytes + kExampleBytes.left(10) << example;
+
+    QByteArray spaced = kExampleBytes;
+    spaced.replace(",", ",   ");
+    QTest::newRow("spaces before fields") << "  " + spaced << example;
+    QTest::newRow("spaces after numbers") << withField(1, "1200  ") << example;
+    QTest::newRow("spaces after a quote") << withField(5, "\"C:\\Signs\\\"  ") << example;
+
+    QByteArray lines = kExampleBytes;
+    lines.replace(",", "\r\n");
+    QTest::newRow("one field a line, CR LF") << lines << example;
+    lines.replace("\r\n", "\n");
+    QTest::newRow("one field a line, LF") << lines << example;
+    lines.replace("\n", "\r");
+    QTest::newRow("one field a line, CR") << lines << example;
+
+    QTest::newRow("unquoted text") << withField(5, "C:\\Signs\\ ") << example;
+    QTest::newRow("plus sign") << withField(1, "+1200") << example;
+    QTest::newRow("exponent") << withField(1, "1.2E3") << example;
+    QTest::newRow("trailing point") << withField(1, "1200.") << example;
+
+    SettingsRecord point = example;
+    point.SpareNumber1 = 1;
+    QTest::newRow("leading point") << withField(7, ".75") << point;
+
+    SettingsRecord minus = example;
+    minus.PicKanbanLeft = -3480;
+    QTest::newRow("negative") << withField(10, "-3480") << minus;
+
+    SettingsRecord lowest = example;
+    lowest.SpareNumber2 = std::numeric_limits<qint32>::min();
+    QTest::newRow("lowest 32-bit value") << withField(8, "-2147483648.5") << lowest;
+
+    SettingsRecord option = example;
+    option.MidDoorMode = 2;
+    QTest::newRow("option 1.5 rounds to 2") << withField(16, "1.5") << option;
+
+    SettingsRecord comma = example;
+    comma.SignFolder = QStringLiteral("C:\\a,b\\");
+    QTest::newRow("comma inside quotes") << withField(5, "\"C:\\a,b\\\"") << comma;
+
+    SettingsRecord speeds = example;
+    speeds.HScroll1 = 1;
+    speeds.HScroll2 = 30000;
+    QTest::newRow("speeds at the range's ends")
+        << withField(14, "1").replace(",6000,", ",30000,") << speeds;
+
+    SettingsRecord rounded = example;
+    rounded.HScroll1 = 1;
+    QTest::newRow("speed 0.6 rounds into the range") << withField(14, "0.6") << rounded;
+
+    SettingsRecord utf8 = example;
+    utf8.SignFolder = QStringLiteral("/a\"b/");
+    QTest::newRow("doubled quote in a UTF-8 file") << kBom + withField(5, "\"/a\"\"b/\"") << utf8;
+
+    SettingsRecord bomText = example;
+    bomText.SpareText = QStringLiteral("方");
+    QTest::newRow("UTF-8 text") << kBom + withField(6, "\"\xE6\x96\xB9\"") << bomText;
+}
+
+void TestSettingsRecord::readingRules()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(SettingsRecord, expected);
+    const SettingsReadResult read = SettingsRecord::parse(bytes);
+    QVERIFY2(read.ok(), qPrintable(read.error->message));
+    QCOMPARE(read.fieldsRead, 16);
+    QCOMPARE(read.record.format(), expected.format());
+}
+
+void TestSettingsRecord::halvesRoundToEven_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("0.5") << QByteArray("0.5") << 0;
+    QTest::newRow("1.5") << QByteArray("1.5") << 2;
+    QTest::newRow("2.5") << QByteArray("2.5") << 2;
+    QTest::newRow("1200.5") << QByteArray("1200.5") << 1200;
+    QTest::newRow("1201.5") << QByteArray("1201.5") << 1202;
+    QTest::newRow("-0.5") << QByteArray("-0.5") << 0;
+    QTest::newRow("-1.5") << QByteArray("-1.5") << -2;
+    QTest::newRow("-2.5") << QByteArray("-2.5") << -2;
+    QTest::newRow("2.4999") << QByteArray("2.4999") << 2;
+    QTest::newRow("2.5001") << QByteArray("2.5001") << 3;
+    QTest::newRow("-2.5001") << QByteArray("-2.5001") << -3;
+}
+
+void TestSettingsRecord::halvesRoundToEven()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, expected);
+    const SettingsReadResult read = SettingsRecord::parse(withField(1, text));
+    QVERIFY2(read.ok(), qPrintable(read.error->message));
+    QCOMPARE(read.record.Form1Left, expected);
+    QCOMPARE(SettingsRecord::roundToInt32(text.toDouble()), std::optional<qint32>(expected));
+}
+
+void TestSettingsRecord::failures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("field");
+
+    QTest::newRow("empty file") << QByteArray() << Kind::Unreadable << 1;
+    QTest::newRow("only spaces") << QByteArray("   ") << Kind::Unreadable << 1;
+    QTest::newRow("cut after 15 fields") << withTail("").chopped(2) << Kind::Unreadable << 16;
+    QTest::newRow("15 fields and a comma") << withTail("").chopped(1) << Kind::Unreadable << 16;
+    QTest::newRow("field 16 empty") << withField(16, "") << Kind::Unreadable << 16;
+    QTest::newRow("word for a number") << withField(1, "left") << Kind::Unreadable << 1;
+    QTest::newRow("digits then letters") << withField(2, "600px") << Kind::Unreadable << 2;
+    QTest::newRow("space inside a number") << withField(3, "12 00") << Kind::Unreadable << 3;
+    QTest::newRow("empty number") << withField(4, "") << Kind::Unreadable << 4;
+    QTest::newRow("lone sign") << withField(4, "-") << Kind::Unreadable << 4;
+    QTest::newRow("lone point") << withField(4, ".") << Kind::Unreadable << 4;
+    QTest::newRow("hex") << withField(7, "0x10") << Kind::Unreadable << 7;
+    QTest::newRow("nan") << withField(7, "nan") << Kind::Unreadable << 7;
+    QTest::newRow("inf") << withField(8, "inf") << Kind::Unreadable << 8;
+    QTest::newRow("exponent without digits") << withField(8, "1e") << Kind::Unreadable << 8;
+    QTest::newRow("overflowing exponent") << withField(8, "1e400") << Kind::Unreadable << 8;
+    QTest::newRow("quoted number") << withField(10, "\"3480\"") << Kind::Unreadable << 10;
+    QTest::newRow("2^31") << withField(11, "2147483648") << Kind::Unreadable << 11;
+    QTest::newRow("rounds to 2^31") << withField(11, "2147483647.5") << Kind::Unreadable << 11;
+    QTest::newRow("Boolean in lower case") << withField(12, "#true#") << Kind::Unreadable << 12;
+    QTest::newRow("Boolean as a number") << withField(12, "-1") << Kind::Unreadable << 12;
+    QTest::newRow("quoted Boolean") << withField(13, "\"#FALSE#\"") << Kind::Unreadable << 13;
+    QTest::newRow("no closing quote") << withField(5, "\"C:\\Signs") << Kind::Unreadable << 5;
+    QTest::newRow("text after the quote") << withField(9, "\"a\"b") << Kind::Unreadable << 9;
+    QTest::newRow("option beyond 16 bits") << withField(16, "32768") << Kind::Unreadable << 16;
+    QTest::newRow("option rounds past 16 bits")
+        << withField(16, "32767.5") << Kind::Unreadable << 16;
+    QTest::newRow("CP932 file has no doubled quotes")
+        << withField(5, "\"a\"\"b\"") << Kind::Unreadable << 5;
+
+    QTest::newRow("front speed 0") << withField(14, "0") << Kind::OutOfRange << 14;
+    QTest::newRow("front speed 30001") << withField(14, "30001") << Kind::OutOfRange << 14;
+    QTest::newRow("front speed 0.4") << withField(14, "0.4") << Kind::OutOfRange << 14;
+    QTest::newRow("front speed 40000") << withField(14, "40000") << Kind::OutOfRange << 14;
+    QTest::newRow("middle speed 0") << withField(15, "0") << Kind::OutOfRange << 15;
+    QTest::newRow("middle speed 30001") << withField(15, "30001") << Kind::OutOfRange << 15;
+    QTest::newRow("middle speed -6000") << withField(15, "-6000") << Kind::OutOfRange << 15;
+    QTest::newRow("option 3") << withField(16, "3") << Kind::OutOfRange << 16;
+    QTest::newRow("option -1") << withField(16, "-1") << Kind::OutOfRange << 16;
+    QTest::newRow("speed checked before option")
+        << withField(14, "0").replace(",0\r\n", ",3\r\n") << Kind::OutOfRange << 14;
+}
+
+void TestSettingsRecord::failures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Kind, kind);
+    QFETCH(int, field);
+    const SettingsReadResult read = SettingsRecord::parse(bytes);
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error->kind, kind);
+    QCOMPARE(read.error->field, field);
+    QCOMPARE(read.fieldsRead, kind == Kind::OutOfRange ? 16 : field - 1);
+    QVERIFY(read.error->message.contains(QStringLiteral("field %1 ").arg(field)));
+}
+
+void TestSettingsRecord::failureNamesFieldAndOffset()
+{
+    const QByteArray bytes = withField(14, "0");
+    const SettingsReadResult read = SettingsRecord::parse(bytes);
+    QVERIFY(!read.ok());
+    const qsizetype offset = bytes.indexOf(",0,6000") + 1;
+    QCOMPARE(read.error->offset, offset);
+    QCOMPARE(read.error->message,
+             QStringLiteral("settings record, field 14 at offset %1: the speed 0 lies outside "
+                            "1..30000")
+                 .arg(offset));
+}
+
+void TestSettingsRecord::cutAfterFifteenFieldsKeepsWhatWasRead()
+{
+    SettingsRecord r = exampleRecord();
+    r.SpareText = QStringLiteral("spare");
+    r.SpareNumber1 = 11;
+    r.SpareNumber2 = -22;
+    const QByteArray full = r.format();
+    const SettingsReadResult read = SettingsRecord::parse(full.left(full.lastIndexOf(',')));
+    QCOMPARE(read.fieldsRead, 15);
+    QVERIFY(read.wasRead(Field::HScroll2));
+    QVERIFY(!read.wasRead(Field::MidDoorMode));
+    QCOMPARE(read.record.SignFolder, r.SignFolder);
+    QCOMPARE(read.record.SpareText, r.SpareText);
+    QCOMPARE(read.record.SpareNumber1, r.SpareNumber1);
+    QCOMPARE(read.record.SpareNumber2, r.SpareNumber2);
+    QCOMPARE(read.record.KanbanPicPath, r.KanbanPicPath);
+}
+
+void TestSettingsRecord::outOfRangeKeepsEveryField()
+{
+    // Field 16 reaches MidDoorMode before the load stops, even though it cannot be applied.
+    const SettingsReadResult option = SettingsRecord::parse(withField(16, "3"));
+    QCOMPARE(option.fieldsRead, 16);
+    QCOMPARE(option.record.MidDoorMode, qint16(3));
+    QCOMPARE(option.record.SignFolder, exampleRecord().SignFolder);
+
+    const SettingsReadResult speed = SettingsRecord::parse(withField(15, "30001"));
+    QCOMPARE(speed.fieldsRead, 16);
+    QCOMPARE(speed.record.HScroll1, 10000);
+    QCOMPARE(speed.record.HScroll2, 30001);
+}
+
+void TestSettingsRecord::cutAtEveryLength()
+{
+    // Fields 1 to 4 hold numbers and have no comma of their own, so the fields before a cut
+    // are those whose comma the cut kept, and possibly the one it cut through.
+    SettingsRecord r = exampleRecord();
+    r.MidDoorMode = 1;
+    const QByteArray full = r.format();
+    const QList<QByteArray> fields = full.chopped(2).split(',');
+    for (qsizetype length = 0; length < full.size() - 2; ++length) {
+        const QByteArray cut = full.left(length);
+        const SettingsReadResult read = SettingsRecord::parse(cut);
+        const int commas = int(cut.count(','));
+        const QByteArray why = "cut at " + QByteArray::number(length);
+        QVERIFY2(!read.ok(), why.constData());
+        QCOMPARE(read.error->kind, Kind::Unreadable);
+        QCOMPARE(read.error->field, read.fieldsRead + 1);
+        QVERIFY2(read.fieldsRead == commas || read.fieldsRead == commas + 1, why.constData());
+        const QList<QByteArray> readFields = read.record.format().chopped(2).split(',');
+        for (int i = 0; i < commas; ++i)
+            QCOMPARE(readFields[i], fields[i]);
+    }
+}
+
+void TestSettingsRecord::cp932RoundTrip()
+{
+    // "～" and "①" are where CP932 differs from plain Shift-JIS; "\" stays a backslash.
+    const QString text = QStringLiteral("方向幕～①ｱ\\");
+    const QByteArray bytes("\x95\xFB\x8C\xFC\x96\x8B\x81\x60\x87\x40\xB1\x5C");
+    QCOMPARE(cp932::encode(text), std::optional<QByteArray>(bytes));
+    QCOMPARE(cp932::decode(bytes), text);
+}
+
+void TestSettingsRecord::cp932InvalidBytes()
+{
+    const QString replacement(QChar::ReplacementCharacter);
+    QCOMPARE(cp932::decode("\x85\x40"), replacement + u'@');
+    QCOMPARE(cp932::decode("A\x81"), u'A' + replacement);
+    QCOMPARE(cp932::decode(QByteArray()), QString());
+    // Such text cannot be written back as CP932, so the record keeps it as UTF-8.
+    SettingsRecord r = exampleRecord();
+    r.SpareText = cp932::decode("\x85\x40");
+    QVERIFY(r.needsUtf8());
+    QCOMPARE(SettingsRecord::parse(r.format()).record.SpareText, r.SpareText);
+}
+
+void TestSettingsRecord::cp932Unrepresentable()
+{
+    QVERIFY(!cp932::encode(QStringLiteral("café")));
+    QVERIFY(!cp932::encode(QStringLiteral("🚌")));
+    QCOMPARE(cp932::encode(QString()), std::optional<QByteArray>(QByteArray()));
+}
+
+QTEST_APPLESS_MAIN(TestSettingsRecord)
+#include "tst_settingsrecord.moc"
