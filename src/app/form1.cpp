@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -130,6 +131,8 @@ void Form1::showEvent(QShowEvent *event)
     }
     if (!qFuzzyCompare(m_background.devicePixelRatio(), devicePixelRatioF()))
         applyArtwork();
+    followFrameForPanel();
+    m_panelUnderMainWindow = false;
 }
 
 void Form1::load()
@@ -144,7 +147,27 @@ void Form1::load()
 void Form1::placeByFallback()
 {
     move(0, 0);
+    m_panelUnderMainWindow = true;
     panel()->move(0, frameGeometry().height());
+}
+
+// The window manager tells the frame's size only after the window is shown; until then the
+// outer height is the client's. The panel is moved under the frame once that is known.
+void Form1::followFrameForPanel()
+{
+    if (!m_panelUnderMainWindow)
+        return;
+    auto *poll = new QTimer(this);
+    poll->setInterval(25);
+    connect(poll, &QTimer::timeout, this, [this, poll, tries = 0]() mutable {
+        const int outerHeight = frameGeometry().height();
+        if (outerHeight != height() || ++tries >= 80) {
+            if (m_panel && m_panel->pos() == QPoint(0, height()))
+                m_panel->move(0, outerHeight);
+            poll->deleteLater();
+        }
+    });
+    poll->start();
 }
 
 void Form1::paintEvent(QPaintEvent *)
@@ -181,9 +204,3 @@ void Form1::unload()
 
 void Form1::MnuEditHkPic_Click() {}
 void Form1::MnuHelpVer_Click() {}
-void Form1::SaveIni() {}
-
-void Form1::LoadIni()
-{
-    placeByFallback();
-}

@@ -64,6 +64,15 @@ public:
     QString SignFolder;
     qint32 SignIndex = 0;
     QString KanbanPicPath;
+    // Carried by the settings file and written back as read.
+    QString SpareText;
+    qint32 SpareNumber1 = 0;
+    qint32 SpareNumber2 = 0;
+    qint16 MidDoorMode = 0;
+
+    // The settings file; beside the executable unless set (tests set their own).
+    QString iniPath() const;
+    void setIniPath(const QString &path);
 
     // The sign's steps, also used by the panel's keypad.
     void EnsureTrailingSeparator();
@@ -112,6 +121,8 @@ private:
     void applyArtwork();
     void unload();
     void placeByFallback();
+    void followFrameForPanel();
+    void loadSettings();
     void connectKanban();
     void dragKanbanTo(QPoint pointer);
     void setFrontDoorWidth(double width);
@@ -122,6 +133,9 @@ private:
     bool m_unloaded = false;
     Picture m_signPicture;
     Picture m_kanbanPicture;
+    QString m_iniPath;
+    // Placed by the fallback: the panel stands under the main window's frame, once it is known.
+    bool m_panelUnderMainWindow = false;
     bool m_dragging = false;
     QPoint m_grabOffset;
     bool m_followsScreen = false;
