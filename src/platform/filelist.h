@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Why a folder could not be listed. NotFound is the case the sign folder dialog answers by asking
+// again; every other reason is only described.
+struct FileListError
+{
+    enum class Kind
+    {
+        NotFound,
+        Other
+    };
+    Kind kind = Kind::Other;
+    QString description; // the system's own wording, e.g. "Permission denied"
+};
+
+// The sign folder's list of picture files: the folder's own regular files whose extension is one
+// of the pattern's, hidden files left out, in name order without regard to letter case. The list
+// is read when a folder is set and stays as it was read until the next set.
+class FileList
+{
+public:
+    static constexpr const char *kPattern = "*.bmp;*.wmf;*.emf;*.gif;*.jpg;*.jpeg";
+    // Positions are 16-bit signed, so no more entries than that can be reached; a bigger folder
+    // keeps the first ones in name order.
+    static constexpr int kMaxEntries = 32767;
+
+    // Lists the process's working directory until another folder is set.
+    FileList();
+
+    // Reads the folder anew, even when it is the one already held. On failure the list keeps its
+    // folder and entries. The empty path names no folder and is NotFound.
+    std::optional<FileListError> setPath(const QString &path);
+    const QString &path() const { return m_path; }
+
+    qint16 count() const { return static_cast<qint16>(m_entries.size()); }
+    // The file name at a position, without any folder part; nothing outside 0..count-1.
+    std::optional<QString> entry(int position) const;
+    const QStringList &entries() const { return m_entries; }
+    // True when the folder held more matching files than a list can hold.
+    bool truncated() const { return m_truncated; }
+
+    static bool matchesPattern(QByteArrayView fileName);
+
+    // File names as the system stores them are bytes. Valid UTF-8 reads as text; a byte that is
+    // not part of valid UTF-8 becomes the lone surrogate U+DC00 + byte (U+DC80..U+DCFF), so
+    // encodeName gives back exactly the bytes on disk and such a file can still be opened.
+    static QString decodeName(QByteArrayView bytes);
+    static QByteArray encodeName(const QString &name);
+
+private:
+    QString m_path;
+    QStringList m_entries;
+    bool m_truncated = false;
+};
