@@ -6,6 +6,7 @@
 #include "panel/frmset.h"
 #include "platform/artwork.h"
 #include "platform/executable.h"
+#include "platform/taskbar.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -139,6 +140,7 @@ void Form1::load()
 {
     LoadIni();
     frmSet *settingsPanel = panel();
+    keepOutOfTaskbar(settingsPanel);
     settingsPanel->show();
     settingsPanel->raise();
     setWindowTitle(captionFor(executable::baseName()));

@@ -1,0 +1,106 @@
+// The two windows as a real X server and window manager see them.
+
+#include "app/form1.h"
+#include "panel/frmset.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString xprop(const QWidget *window, const QString &property)
+{
+    QProcess process;
+    process.start(QStringLiteral("xprop"),
+                  {QStringLiteral("-id"), QString::number(window->winId()), property});
+    if (!process.waitForFinished(5000))
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// The _MOTIF_WM_HINTS values: flags, functions, decorations.
+QList<quint32> motifHints(const QWidget *window)
+{
+    const QString line = xprop(window, QStringLiteral("_MOTIF_WM_HINTS"));
+    const qsizetype equals = line.indexOf(u'=');
+    QList<quint32> values;
+    if (equals < 0)
+        return values;
+    for (const QString &part : line.mid(equals + 1).split(u',')) {
+        bool ok = false;
+        const quint32 value = part.trimmed().toUInt(&ok, 0);
+        if (ok)
+            values << value;
+    }
+    return values;
+}
+
+constexpr quint32 kFunctionsFlag = 1, kDecorationsFlag = 2;
+constexpr quint32 kFunctionAll = 1, kFunctionMinimize = 8, kFunctionMaximize = 16,
+                  kFunctionClose = 32;
+constexpr quint32 kDecorAll = 1, kDecorMinimize = 32, kDecorMaximize = 64;
+
+bool offers(const QList<quint32> &hints, int index, quint32 flag, quint32 all, quint32 bit)
+{
+    if (hints.size() < 3 || !(hints[0] & flag))
+        return true; // no hint: the window manager offers everything
+    const bool listed = hints[index] & bit;
+    return (hints[index] & all) ? !listed : listed;
+}
+
+} // namespace
+
+class TestX11Windows : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_settings;
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (./dev test starts one)");
+    }
+
+    void mainWindowAndPanel()
+    {
+        Form1 form;
+        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
+        form.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmSet *panel = form.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+
+        QCOMPARE(form.size(), QSize(728, 219));
+        QVERIFY(xprop(&form, QStringLiteral("_NET_WM_NAME"))
+                    .contains(Form1::captionFor(QStringLiteral("tst_x11windows"))));
+
+        const QList<quint32> main = motifHints(&form);
+        QVERIFY(!offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionMinimize));
+        QVERIFY(!offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionMaximize));
+        QVERIFY(offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionClose));
+        QVERIFY(!offers(main, 2, kDecorationsFlag, kDecorAll, kDecorMinimize));
+        QVERIFY(!offers(main, 2, kDecorationsFlag, kDecorAll, kDecorMaximize));
+
+        const QList<quint32> tool = motifHints(panel);
+        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionClose));
+        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionMinimize));
+        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionMaximize));
+
+        const QString state = xprop(panel, QStringLiteral("_NET_WM_STATE"));
+        QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_ABOVE")), qPrintable(state));
+        QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")), qPrintable(state));
+        QVERIFY(
+            !xprop(&form, QStringLiteral("_NET_WM_STATE")).contains(QLatin1String("SKIP_TASKBAR")));
+
+        // Placed by default, the panel stands right under the main window's frame.
+        QTRY_VERIFY(form.frameGeometry().height() > form.height());
+        QCOMPARE(form.frameGeometry().topLeft(), QPoint(0, 0));
+        QTRY_COMPARE(panel->frameGeometry().topLeft(), QPoint(0, form.frameGeometry().height()));
+    }
+};
+
+QTEST_MAIN(TestX11Windows)
+#include "tst_x11windows.moc"
