@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Time from exec to the main window's first painted frame, and peak resident memory: potero
+# beside a bare Qt Widgets window, alternating, 20 runs each, medians and ratios.
+# Usage: bench/startup.sh BUILD_DIR   (needs DISPLAY; ./dev bench provides one)
+set -euo pipefail
+build=${1:?usage: bench/startup.sh BUILD_DIR}
+runs=${RUNS:-20}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A copy of its own, so the settings file it reads and writes is a fresh one beside it.
+cp "$build/bench/startup_potero" "$work/"
+
+measure() { # program -> "milliseconds kilobytes"
+    local start out
+    start=$(date +%s%N)
+    out=$("$@" 2>/dev/null)
+    local frame rss
+    frame=$(sed -n 's/^first-frame-ns //p' <<<"$out")
+    rss=$(sed -n 's/^peak-rss-kb //p' <<<"$out")
+    echo "$(( (frame - start) / 1000 )) $rss"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$work/potero.txt"; : >"$work/bare.txt"
+for _ in $(seq "$runs"); do
+    measure "$work/startup_potero" >>"$work/potero.txt"
+    measure "$build/bench/bare_window" >>"$work/bare.txt"
+done
+p_ms=$(awk '{ print $1 / 1000 }' "$work/potero.txt" | median)
+b_ms=$(awk '{ print $1 / 1000 }' "$work/bare.txt" | median)
+p_kb=$(awk '{ print $2 }' "$work/potero.txt" | median)
+b_kb=$(awk '{ print $2 }' "$work/bare.txt" | median)
+echo "machine: $(nproc) cores, $(uname -sr); display $DISPLAY; $runs runs each"
+printf 'first frame  potero %.1f ms   bare %.1f ms   ratio %.2f\n' "$p_ms" "$b_ms" "$(awk -v a="$p_ms" -v b="$b_ms" 'BEGIN { print a / b }')"
+printf 'peak RSS     potero %d KiB   bare %d KiB   ratio %.2f\n' "$p_kb" "$b_kb" "$(awk -v a="$p_kb" -v b="$b_kb" 'BEGIN { print a / b }')"

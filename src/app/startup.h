@@ -1,0 +1,9 @@
+#pragma once
+
+#include <functional>
+
+class Form1;
+
+// The program from its start to its end: the application object, the main window's load, the
+// event loop. beforeLoop, when given, sees the shown main window (the benchmarks watch it).
+int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &beforeLoop = {});
