@@ -3,6 +3,8 @@
 #include "busview/imagecontrol.h"
 #include "busview/picturebox.h"
 #include "busview/rectshape.h"
+#include "dialogs/frmbrowsedir.h"
+#include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
 #include "platform/artwork.h"
 #include "platform/executable.h"
@@ -204,5 +206,13 @@ void Form1::unload()
     emit unloaded();
 }
 
-void Form1::MnuEditHkPic_Click() {}
-void Form1::MnuHelpVer_Click() {}
+void Form1::MnuEditHkPic_Click()
+{
+    frmBrowseDir::showModal(
+        SignFolder, [this] { picDir(); }, this);
+}
+
+void Form1::MnuHelpVer_Click()
+{
+    frmShowVersion::showModal(this);
+}

@@ -29,8 +29,9 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 void keepOutOfTaskbar(QWidget *window)
 {
 #if defined(POTERO_HAVE_XCB)
+    // Other platforms (offscreen among them) may offer the interface without a connection.
     auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    if (!x11 || QGuiApplication::platformName() != QLatin1String("xcb") || !x11->connection())
         return;
     xcb_connection_t *connection = x11->connection();
     const auto id = xcb_window_t(window->winId());

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// The whole RIFF/WAVE image of the sound played last; each play replaces it, and it stays
+// after the play.
+extern QByteArray WaveBuffer;
+
+// Loads the sound resource id (101 the door sound, 102 the long one) into WaveBuffer and plays
+// it, returning once it has been played out. Without a sound server, or with a server that
+// refuses, it returns at once and silently; a damaged sound is not played.
+void PlayWaveResource(int id);
+
+namespace wavesound {
+
+// The embedded file of sound resource id.
+QString resourcePath(int id);
+
+// Plays a RIFF/WAVE file image to its end. Returns why it was not played, or nothing when it
+// was. Never starts a sound server and never waits for one that is not there.
+std::optional<QString> play(QByteArrayView riff);
+
+} // namespace wavesound
