@@ -1,0 +1,39 @@
+# The two dialogs and the maker's library.
+
+# Look-alikes of the maker's library, each in a folder of its own.
+function(potero_fake_maker_library name source)
+    add_library(${name} SHARED ${source})
+    set_target_properties(${name} PROPERTIES
+        OUTPUT_NAME ZOR7Res
+        CXX_VISIBILITY_PRESET hidden
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/dialogs/${name}
+    )
+endfunction()
+potero_fake_maker_library(zor7res_noexport data/dialogs/noexport.cpp)
+potero_fake_maker_library(zor7res_planted data/dialogs/planted.cpp)
+
+set(potero_maker_definitions
+    ZOR7RES_FILE="$<TARGET_FILE:ZOR7Res>"
+    POTERO_EXECUTABLE="$<TARGET_FILE:potero>"
+    NOEXPORT_FOLDER="$<TARGET_FILE_DIR:zor7res_noexport>"
+    PLANTED_FOLDER="$<TARGET_FILE_DIR:zor7res_planted>"
+)
+
+function(potero_dialog_test name)
+    add_executable(${name} ${name}.cpp)
+    target_link_libraries(${name} PRIVATE ${ARGN} Qt6::Test)
+    target_compile_definitions(${name} PRIVATE ${potero_maker_definitions})
+    # The configured address, as the maker's library was built with it.
+    target_include_directories(${name} PRIVATE ${PROJECT_BINARY_DIR}/src/zor7res/generated)
+    add_dependencies(${name} ZOR7Res zor7res_noexport zor7res_planted)
+    add_test(NAME ${name} COMMAND ${name})
+    # The look-alike sits on the search path and in the working folder: neither may be used.
+    set_tests_properties(${name} PROPERTIES
+        WORKING_DIRECTORY $<TARGET_FILE_DIR:zor7res_planted>
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LD_LIBRARY_PATH=$<TARGET_FILE_DIR:zor7res_planted>"
+    )
+endfunction()
+
+potero_dialog_test(tst_makerlibrary potero_platform)
+potero_dialog_test(tst_frmshowversion potero_dialogs potero_core)
+potero_dialog_test(tst_frmbrowsedir potero_dialogs potero_core)

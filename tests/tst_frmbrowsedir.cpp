@@ -1,0 +1,322 @@
+#include "dialogs/frmbrowsedir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QRect pixels(double left, double top, double width, double height)
+{
+    auto px = [](double t) { return qRound(t / 15.0); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+const QString kBrowseTitle = QString::fromUtf8("方向幕のあるフォルダを選択してください");
+
+// A sign folder, the bus's picDir and the folder chooser, each noting how it was used.
+struct Bus
+{
+    QString signFolder;
+    QStringList picDirSaw; // SignFolder as picDir found it, one entry a call
+    QStringList chooserTitles;
+    QString chooserAnswer;
+    QWidget *chooserParent = nullptr;
+
+    std::function<void()> picDir()
+    {
+        return [this] { picDirSaw << signFolder; };
+    }
+    void attach(frmBrowseDir &dialog)
+    {
+        dialog.setFolderChooser([this](QWidget *parent, const QString &title) {
+            chooserParent = parent;
+            chooserTitles << title;
+            return chooserAnswer;
+        });
+    }
+};
+
+} // namespace
+
+class TestFrmBrowseDir : public QObject
+{
+    Q_OBJECT
+private slots:
+    void window()
+    {
+        QString folder;
+        frmBrowseDir dialog(folder, {});
+        QCOMPARE(dialog.windowTitle(), QString::fromUtf8("画像の位置"));
+        QCOMPARE(dialog.size(), QSize(460, 81));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+        QVERIFY(!(flags & Qt::WindowSystemMenuHint));
+        QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+        QVERIFY(!(flags & Qt::WindowMinMaxButtonsHint));
+        QCOMPARE(dialog.windowModality(), Qt::ApplicationModal);
+    }
+
+    void controls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Label2") << "Label2" << pixels(135, 60, 3945, 225)
+                                << QString::fromUtf8("方向幕のあるフォルダを指定してください");
+        QTest::newRow("Label1") << "Label1" << pixels(75, 465, 885, 210)
+                                << QString::fromUtf8("位置：");
+        QTest::newRow("Text1") << "Text1" << pixels(555, 405, 5070, 300) << QString();
+        QTest::newRow("Command1") << "Command1" << pixels(5655, 405, 1020, 345)
+                                  << QString::fromUtf8("参照(&B)...");
+        QTest::newRow("Command2(0)")
+            << "Command2(0)" << pixels(4200, 825, 1230, 345) << QStringLiteral("OK");
+        QTest::newRow("Command2(1)")
+            << "Command2(1)" << pixels(5520, 825, 1230, 345) << QString::fromUtf8("キャンセル");
+    }
+    void controls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, expected);
+        QFETCH(QString, text);
+        QString folder;
+        frmBrowseDir dialog(folder, {});
+        auto *control = dialog.findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QCOMPARE(control->geometry(), expected);
+        QCOMPARE(control->property("text").toString(), text);
+    }
+
+    void opensWithTheSignFolderAndTheFocusInText1()
+    {
+        Bus bus;
+        bus.signFolder = QStringLiteral("/home/user/Signs/");
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        QCOMPARE(dialog.Text1->text(), bus.signFolder);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.Text1);
+        const QList<QWidget *> order{dialog.Command1, dialog.Command2[0], dialog.Command2[1],
+                                     dialog.Text1};
+        for (QWidget *next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        for (QLabel *label : {dialog.Label1, dialog.Label2}) {
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        }
+    }
+
+    void browseReplacesTheTextOnly()
+    {
+        Bus bus;
+        bus.signFolder = QStringLiteral("/old");
+        bus.chooserAnswer = QStringLiteral("/media/Bus Signs");
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        bus.attach(dialog);
+        dialog.Command1->click();
+        QCOMPARE(bus.chooserTitles, QStringList{kBrowseTitle});
+        QCOMPARE(bus.chooserParent, &dialog);
+#ifdef _WIN32
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("\\media\\bus signs"));
+#else
+        // Linux names are case-sensitive: the folder is entered exactly as chosen.
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("/media/Bus Signs"));
+#endif
+        QCOMPARE(bus.signFolder, QStringLiteral("/old"));
+        QVERIFY(bus.picDirSaw.isEmpty());
+    }
+
+    void altBPressesBrowse()
+    {
+        Bus bus;
+        bus.chooserAnswer = QStringLiteral("/srv/signs");
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        bus.attach(dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_B, Qt::AltModifier);
+        // A mnemonic presses the button visibly, releasing it a moment later.
+        QTRY_COMPARE(bus.chooserTitles.size(), 1);
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("/srv/signs"));
+    }
+
+    void browsedPathLimit_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("taken");
+        const QString kana = QString::fromUtf8("あ"); // two bytes in CP932
+        QTest::newRow("255 single-byte")
+            << QLatin1Char('/') + QString(254, QLatin1Char('a')) << true;
+        QTest::newRow("256 single-byte")
+            << QLatin1Char('/') + QString(255, QLatin1Char('a')) << false;
+        QTest::newRow("255 bytes with double-byte")
+            << QLatin1Char('/') + kana.repeated(127) << true;
+        QTest::newRow("257 bytes with double-byte")
+            << QLatin1Char('/') + kana.repeated(128) << false;
+        QTest::newRow("not in CP932") << QString::fromUtf8("/signs/\xF0\x9F\x9A\x8C") << false;
+        QTest::newRow("chooser cancelled") << QString() << false;
+    }
+    void browsedPathLimit()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, taken);
+        Bus bus;
+        bus.chooserAnswer = chosen;
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        bus.attach(dialog);
+        dialog.Text1->setText(QStringLiteral("/before"));
+        dialog.Command1->click();
+        QCOMPARE(dialog.Text1->text(), taken ? chosen : QStringLiteral("/before"));
+        QCOMPARE(frmBrowseDir::enteredPath(chosen).has_value(), taken);
+    }
+
+    void okStoresTheTextThenCallsPicDir_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("typed path") << "/old/"
+                                    << "/New Signs";
+        QTest::newRow("trailing separator kept") << ""
+                                                 << "/signs/";
+        QTest::newRow("empty text") << "/old/"
+                                    << "";
+        QTest::newRow("unchanged") << "/same/"
+                                   << "/same/";
+        QTest::newRow("missing folder") << ""
+                                        << "/no/such/folder";
+    }
+    void okStoresTheTextThenCallsPicDir()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        Bus bus;
+        bus.signFolder = before;
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        dialog.show();
+        dialog.Text1->setText(typed);
+        QTest::mouseClick(dialog.Command2[0], Qt::LeftButton);
+        QCOMPARE(bus.signFolder, typed);
+        QCOMPARE(bus.picDirSaw, QStringList{typed});
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void cancelAndTheWindowsCloseChangeNothing_data()
+    {
+        QTest::addColumn<bool>("byCloseEvent");
+        QTest::newRow("Command2(1)") << false;
+        QTest::newRow("close forced by the window manager") << true;
+    }
+    void cancelAndTheWindowsCloseChangeNothing()
+    {
+        QFETCH(bool, byCloseEvent);
+        Bus bus;
+        bus.signFolder = QStringLiteral("/kept/");
+        bus.chooserAnswer = QStringLiteral("/browsed");
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        bus.attach(dialog);
+        dialog.show();
+        dialog.Command1->click();
+        QCOMPARE(dialog.Text1->text(), QStringLiteral("/browsed"));
+        if (byCloseEvent) {
+            dialog.close();
+        } else {
+            QTest::mouseClick(dialog.Command2[1], Qt::LeftButton);
+        }
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(bus.signFolder, QStringLiteral("/kept/"));
+        QVERIFY(bus.picDirSaw.isEmpty());
+    }
+
+    void enterAndEscPressNothing_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter in Text1") << "Text1" << int(Qt::Key_Return);
+        QTest::newRow("Esc in Text1") << "Text1" << int(Qt::Key_Escape);
+        QTest::newRow("Enter on OK") << "Command2(0)" << int(Qt::Key_Return);
+        QTest::newRow("Esc on Cancel") << "Command2(1)" << int(Qt::Key_Escape);
+        QTest::newRow("Enter on Browse") << "Command1" << int(Qt::Key_Return);
+    }
+    void enterAndEscPressNothing()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        Bus bus;
+        bus.signFolder = QStringLiteral("/kept/");
+        frmBrowseDir dialog(bus.signFolder, bus.picDir());
+        bus.attach(dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.Text1->setText(QStringLiteral("/typed"));
+        auto *target = dialog.findChild<QWidget *>(focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(bus.signFolder, QStringLiteral("/kept/"));
+        QVERIFY(bus.picDirSaw.isEmpty());
+        QVERIFY(bus.chooserTitles.isEmpty());
+    }
+
+    void picDirMayReopenTheDialogWhileOkRuns()
+    {
+        // A folder that does not exist: the bus reports it and opens the dialog again, which
+        // shows the rejected path; cancelling it keeps that path.
+        QString signFolder = QStringLiteral("/good/");
+        QStringList nested;
+        auto picDir = [&] {
+            QTimer::singleShot(0, [&] {
+                auto *again = qobject_cast<frmBrowseDir *>(QApplication::activeModalWidget());
+                if (again == nullptr) {
+                    nested << QStringLiteral("no dialog");
+                    return;
+                }
+                nested << again->Text1->text();
+                again->Command2[1]->click();
+            });
+            frmBrowseDir::showModal(signFolder, {}, nullptr);
+        };
+        frmBrowseDir dialog(signFolder, picDir);
+        dialog.show();
+        dialog.Text1->setText(QStringLiteral("/missing"));
+        dialog.Command2[0]->click();
+        QCOMPARE(nested, QStringList{QStringLiteral("/missing")});
+        QCOMPARE(signFolder, QStringLiteral("/missing"));
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void eachOpeningStartsFromTheSignFolder()
+    {
+        QWidget owner;
+        QString signFolder = QStringLiteral("/current/");
+        QStringList seen;
+        auto typeThenCancel = [&] {
+            auto *dialog = qobject_cast<frmBrowseDir *>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                seen << QStringLiteral("no dialog");
+                return;
+            }
+            seen << dialog->Text1->text();
+            seen << (dialog->parentWidget() == &owner ? QStringLiteral("owned")
+                                                      : QStringLiteral("not owned"));
+            dialog->Text1->setText(QStringLiteral("/typed but cancelled"));
+            dialog->Command2[1]->click();
+        };
+        for (int opening = 0; opening < 2; ++opening) {
+            QTimer::singleShot(0, typeThenCancel);
+            frmBrowseDir::showModal(signFolder, {}, &owner);
+        }
+        QCOMPARE(seen, QStringList({QStringLiteral("/current/"), QStringLiteral("owned"),
+                                    QStringLiteral("/current/"), QStringLiteral("owned")}));
+        QVERIFY(owner.findChildren<frmBrowseDir *>().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestFrmBrowseDir)
+#include "tst_frmbrowsedir.moc"
