@@ -1,14 +1,18 @@
 #include "app/form1.h"
 #include "busview/imagecontrol.h"
 #include "busview/picturebox.h"
+#include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -34,6 +38,16 @@ public:
     QStringList messages;
     int folderDialogs = 0;
     void MnuEditHkPic_Click() override { ++folderDialogs; }
+
+protected:
+    void messageBox(const QString &text) override { messages << text; }
+};
+
+// Notes its messages; the dialogs are the real ones.
+class QuietForm1 : public Form1
+{
+public:
+    QStringList messages;
 
 protected:
     void messageBox(const QString &text) override { messages << text; }
@@ -197,6 +211,37 @@ private slots:
         // The list keeps the folder it had; the rejected path stays for the dialog to show.
         QCOMPARE(form.File1.count(), 14);
         QCOMPARE(form.SignFolder, m_folder + "/not here");
+    }
+
+    // The folder dialog's OK runs the folder step while that dialog is still open; a missing
+    // folder then asks again in a second dialog that shows the rejected path.
+    void missingFolderReopensTheDialogWhileItIsOpen()
+    {
+        QuietForm1 form;
+        form.show();
+        const QString missing = m_folder + QStringLiteral("/gone");
+        QStringList seen;
+        QTimer driver;
+        driver.setInterval(10);
+        connect(&driver, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<frmBrowseDir *>(QApplication::activeModalWidget());
+            if (!dialog || dialog->property("answered").toBool())
+                return;
+            dialog->setProperty("answered", true);
+            seen << dialog->Text1->text();
+            dialog->Text1->setText(seen.size() == 1 ? missing : m_folder);
+            // Clicked from the event loop, so this timer can answer the nested dialog too.
+            QTimer::singleShot(
+                0, dialog, [dialog] { QTest::mouseClick(dialog->Command2[0], Qt::LeftButton); });
+        });
+        driver.start();
+        form.MnuEditHkPic_Click();
+        driver.stop();
+        QCOMPARE(seen, (QStringList{QString(), missing}));
+        QCOMPARE(form.messages.size(), 1);
+        QCOMPARE(form.SignFolder, m_folder);
+        QCOMPARE(form.File1.count(), 14);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void otherFolderFailuresAreDescribed()
