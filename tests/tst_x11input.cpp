@@ -1,0 +1,148 @@
+// Real pointer and keyboard input from the X server (xdotool), for what only it can show:
+// input that arrives while a door holds the event loop, and the signboard's drag.
+
+#include "app/form1.h"
+#include "busview/imagecontrol.h"
+#include "busview/picturebox.h"
+#include "panel/frmset.h"
+#include "platform/precisepause.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Runs xdotool after a delay, in the background, so its input arrives while the event loop
+// is held by an animation that starts meanwhile.
+void xdotoolLater(int delayMs, const QStringList &commands)
+{
+    QString script = QStringLiteral("sleep %1").arg(delayMs / 1000.0);
+    for (const QString &command : commands)
+        script += QStringLiteral("; xdotool ") + command;
+    QVERIFY(QProcess::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"), script}));
+}
+
+QString at(const QWidget *widget, QPoint local)
+{
+    const QPoint global = widget->mapToGlobal(local);
+    return QStringLiteral("mousemove %1 %2").arg(global.x()).arg(global.y());
+}
+
+class WatchedForm1 : public Form1
+{
+public:
+    int frontRuns = 0;
+    int signIndexDuringRun = -1;
+
+    void Check1_Click() override
+    {
+        ++frontRuns;
+        Form1::Check1_Click();
+    }
+
+protected:
+    void pauseCount(precisepause::Pacer &pacer, int count) override
+    {
+        signIndexDuringRun = qMax(signIndexDuringRun, SignIndex);
+        Form1::pauseCount(pacer, count);
+    }
+};
+
+} // namespace
+
+class TestX11Input : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (./dev test starts one)");
+        if (QProcess::execute(
+                QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("command -v xdotool >/dev/null")}) != 0)
+            QSKIP("needs xdotool");
+    }
+
+    void clicksDuringAnAnimationRunAfterIt()
+    {
+        WatchedForm1 form;
+        form.setIniPath(m_dir.filePath(QStringLiteral("clicks.ini")));
+        form.load();
+        form.show();
+        frmSet *panel = form.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QTest::qWait(300);
+        panel->HScroll1->setValue(10000); // about 1.1 s a run
+        const QString button = at(panel->Check1, panel->Check1->rect().center());
+        xdotoolLater(300, {button, QStringLiteral("click 1"), QStringLiteral("click 1")});
+        panel->Check1->click(); // opens; the two clicks arrive during this run
+        QCOMPARE(form.frontRuns, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(form.frontRuns, 3, 10000);
+        // Open, closed, open again: the door ends as the button shows.
+        QVERIFY(panel->Check1->isChecked());
+        QCOMPARE(form.Image1[2]->Width(), 70.0);
+    }
+
+    void aKeyDuringAnAnimationRunsAfterIt()
+    {
+        const QString signs = m_dir.filePath(QStringLiteral("signs"));
+        QVERIFY(QDir().mkpath(signs));
+        for (const char *name : {"a.bmp", "b.bmp"}) {
+            QImage image(52, 32, QImage::Format_RGB32);
+            image.fill(Qt::yellow);
+            QVERIFY(image.save(signs + "/" + name, "BMP"));
+        }
+        WatchedForm1 form;
+        form.setIniPath(m_dir.filePath(QStringLiteral("keys.ini")));
+        form.load();
+        form.SignFolder = signs;
+        form.picDir();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_COMPARE(QApplication::focusWidget(), form.Picture1);
+        frmSet *panel = form.panel();
+        panel->HScroll1->setValue(10000);
+        xdotoolLater(300, {QStringLiteral("key Down")});
+        panel->Check1->click();
+        QCOMPARE(form.signIndexDuringRun, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form.SignIndex, 1, 5000);
+    }
+
+    void dragFollowsThePointerToThePixel()
+    {
+        Form1 form;
+        form.setIniPath(m_dir.filePath(QStringLiteral("drag.ini")));
+        form.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(300);
+        const QRect before = form.PicKanban->geometry();
+        const QPoint grab(13, 7);
+        const QPoint global = form.PicKanban->mapToGlobal(grab);
+        QProcess::execute(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+             QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove_relative"),
+             QStringLiteral("--"), QStringLiteral("20"), QStringLiteral("10"),
+             QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("-57"),
+             QStringLiteral("33"), QStringLiteral("mouseup"), QStringLiteral("1")});
+        QTRY_COMPARE(form.PicKanban->geometry().topLeft(), before.topLeft() + QPoint(-37, 43));
+        QCOMPARE(form.PicKanban->size(), before.size());
+        QCOMPARE(form.PicKanban->Left(), 3480 - 37 * 15.0);
+        QCOMPARE(form.PicKanban->Top(), 2325 + 43 * 15.0);
+        // The grab point is still under the pointer.
+        QCOMPARE(form.PicKanban->mapToGlobal(grab), QCursor::pos());
+    }
+};
+
+QTEST_MAIN(TestX11Input)
+#include "tst_x11input.moc"
