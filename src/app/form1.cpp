@@ -35,7 +35,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setWindowIcon(QIcon(QString::fromLatin1(artwork::kIcon)));
+    setWindowIcon(artwork::icon(QString::fromLatin1(artwork::kIcon)));
     createControls();
     createMenu();
     connectKanban();

@@ -73,7 +73,7 @@ QPushButton *makeDoorButton(const char *name, const char *picture, QWidget *pare
     button->setGeometry(geometry);
     button->setCheckable(true);
     const QString resource = QString::fromLatin1(picture);
-    button->setIcon(QIcon(resource));
+    button->setIcon(artwork::icon(resource));
     button->setIconSize(artwork::naturalSize(resource));
     return button;
 }

@@ -1,19 +1,41 @@
 #include "platform/artwork.h"
 
+#include <QFileInfo>
 #include <QPainter>
 #include <QSvgRenderer>
+
 #include <cmath>
 
 namespace artwork {
+namespace {
+
+// The build renders every picture at one and two device pixels per logical pixel.
+QString prerendered(const QString &resource, qreal devicePixelRatio)
+{
+    const int ratio = devicePixelRatio == 1.0 ? 1 : devicePixelRatio == 2.0 ? 2 : 0;
+    if (ratio == 0)
+        return QString();
+    const QString path = resource.chopped(4) + QStringLiteral("@%1x.png").arg(ratio);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+} // namespace
 
 QSize naturalSize(const QString &resource)
 {
+    if (const QString png = prerendered(resource, 1.0); !png.isEmpty())
+        return QPixmap(png).size();
     QSvgRenderer renderer(resource);
     return renderer.defaultSize();
 }
 
 QPixmap render(const QString &resource, qreal devicePixelRatio)
 {
+    if (const QString png = prerendered(resource, devicePixelRatio); !png.isEmpty()) {
+        QPixmap pixmap(png);
+        pixmap.setDevicePixelRatio(devicePixelRatio);
+        return pixmap;
+    }
     QSvgRenderer renderer(resource);
     const QSize logical = renderer.defaultSize();
     const QSize device(static_cast<int>(std::ceil(logical.width() * devicePixelRatio)),
@@ -26,6 +48,14 @@ QPixmap render(const QString &resource, qreal devicePixelRatio)
     }
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;
+}
+
+QIcon icon(const QString &resource)
+{
+    QIcon result;
+    result.addPixmap(render(resource, 1.0));
+    result.addPixmap(render(resource, 2.0));
+    return result;
 }
 
 } // namespace artwork

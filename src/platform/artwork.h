@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -20,6 +21,8 @@ inline constexpr const char *kMiddleDoorButton = ":/artwork/middledoorbutton.svg
 
 // Renders the picture at its own logical size (the SVG's width and height).
 QPixmap render(const QString &resource, qreal devicePixelRatio);
+// The picture as an icon, sharp at one and two device pixels per logical pixel.
+QIcon icon(const QString &resource);
 // The logical size the picture is drawn for.
 QSize naturalSize(const QString &resource);
 
