@@ -12,8 +12,11 @@ class QPainter;
 
 namespace metafile {
 
+struct Layout;
+
 // A Windows metafile (WMF) or enhanced metafile (EMF), parsed and checked, ready to play.
-class Metafile {
+class Metafile
+{
 public:
     // Recognises the format from the bytes; nullopt when they are not a metafile it can play.
     static std::optional<Metafile> fromData(const QByteArray &data);
@@ -24,11 +27,16 @@ public:
     void play(QPainter &painter, const QRectF &target) const;
     // The picture drawn on a transparent image of the given size.
     QImage toImage(QSize size) const;
+    // The picture drawn at size (logical pixels) for a screen of the given pixel ratio: the
+    // image has size × ratio pixels and carries the ratio, so it paints sharp and unscaled.
+    QImage toImage(QSize size, qreal devicePixelRatio) const;
+    bool isEnhanced() const;
 
 private:
     Metafile() = default;
     QByteArray m_data;
     QSize m_size;
+    std::shared_ptr<const Layout> m_layout;
 };
 
 } // namespace metafile

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "platform/metafile/devicecontext.h"
+#include "platform/metafile/dib.h"
+#include "platform/metafile/gdiobjects.h"
+
+#include <QList>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRectF>
+#include <QRegion>
+#include <QString>
+#include <QTransform>
+
+#include <optional>
+
+class QPainter;
+class QPen;
+class QBrush;
+
+namespace metafile {
+
+// Clip combination modes of the region and path records.
+namespace clipmode {
+inline constexpr int kAnd = 1, kOr = 2, kXor = 3, kDiff = 4, kCopy = 5;
+} // namespace clipmode
+
+// Options of the extended text records.
+namespace textout {
+inline constexpr uint32_t kOpaque = 0x02, kClipped = 0x04, kPdy = 0x2000;
+} // namespace textout
+
+// One string to draw, in logical units; the parsers have decoded it already.
+struct TextRun
+{
+    QPointF reference;
+    QString text;
+    // The advance after each UTF-16 unit; empty to use the font's own.
+    QList<double> advances;
+    uint32_t options = 0;
+    std::optional<QRectF> rect;
+};
+
+// A bitmap to draw into a destination rectangle, with the raster operation that combines it.
+struct Blit
+{
+    QRectF dest;
+    // In the bitmap's own pixels, top-down.
+    QRectF source;
+    uint32_t rop = 0x00CC0020;
+    // Without a bitmap the operation combines the brush with the destination.
+    std::optional<QImage> image;
+};
+
+// The drawing side of the player: the device context with its saved copies, the object
+// table, the path being recorded and the clip, over the painter it draws on. Coordinates are
+// logical units unless a name says otherwise; "final" is the painter's coordinate system
+// when playing began.
+class Canvas
+{
+public:
+    // deviceToFinal places the page's device units on the painter; pixel is the size of one
+    // pixel of the picture at its natural size, in final units (a 1-pixel pen is that wide).
+    Canvas(QPainter &painter, const QTransform &deviceToFinal, const PageSpace &space,
+           uint32_t objectSlots, double pixel);
+    ~Canvas();
+    Canvas(const Canvas &) = delete;
+    Canvas &operator=(const Canvas &) = delete;
+
+    DeviceContext &dc() { return m_dc; }
+    ObjectTable &objects() { return m_objects; }
+    PixelBudget &budget() { return m_budget; }
+
+    // The mapping changed: window, viewport, mapping mode or world transform.
+    void mappingChanged();
+    void save();
+    // A negative count pops that many saved states; a positive one returns to that state.
+    void restore(int which);
+    void select(const GdiObject &object);
+    QColor color(ColorRef ref) const;
+
+    void moveTo(QPointF p);
+    void lineTo(QPointF p);
+    void polyline(const QPolygonF &points);
+    void polylineTo(const QPolygonF &points);
+    void polygon(const QPolygonF &points);
+    void polyPolygon(const QList<QPolygonF> &polygons);
+    void polyPolyline(const QList<QPolygonF> &lines);
+    void polyBezier(const QPolygonF &points);
+    void polyBezierTo(const QPolygonF &points);
+    // Point types of the poly-draw records: move, line, Bézier, and close-figure.
+    void polyDraw(const QPolygonF &points, QByteArrayView types);
+    void rectangle(const QRectF &box);
+    void roundRect(const QRectF &box, QSizeF corner);
+    void ellipse(const QRectF &box);
+    enum class ArcKind
+    {
+        Arc,
+        ArcTo,
+        Chord,
+        Pie
+    };
+    void arc(ArcKind kind, const QRectF &box, QPointF start, QPointF end);
+    void angleArc(QPointF centre, double radius, double startDegrees, double sweepDegrees);
+    void setPixel(QPointF p, ColorRef c);
+    // Fills a shape with a brush of Qt's own whose coordinates are logical too (gradients).
+    void fillShape(const QPainterPath &shape, const QBrush &brush);
+
+    void text(const TextRun &run);
+    void blit(const Blit &blit);
+    // An image with its own alpha, faded by a constant alpha (0–255).
+    void alphaBlend(const QRectF &dest, const QImage &image, const QRectF &source, int alpha);
+
+    // Regions: in logical units for a WMF's region objects, in device units for an EMF's.
+    void fillRegion(const QRegion &region, bool logical, const Brush &brush);
+    void frameRegion(const QRegion &region, bool logical, const Brush &brush, QSizeF stroke);
+    void invertRegion(const QRegion &region, bool logical);
+
+    void intersectClip(const QRectF &box);
+    void excludeClip(const QRectF &box);
+    // nullopt with kCopy resets the clip to everything.
+    void selectClip(const std::optional<QRegion> &region, bool logical, int mode);
+    void offsetClip(QPointF offset);
+
+    void beginPath();
+    void endPath();
+    void abortPath();
+    void closeFigure();
+    void fillPath();
+    void strokePath();
+    void strokeAndFillPath();
+    void selectClipPath(int mode);
+    void widenPath();
+
+private:
+    void applyClip();
+    void combineClip(const QPainterPath &shape, int mode);
+    // Draws a shape given in final units: fills it with the brush, then outlines it.
+    void drawFinal(const QPainterPath &shape, bool fill, bool stroke);
+    void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
+    void fillWith(const QPainterPath &shape, const Brush &brush);
+    QPen makePen() const;
+    bool applyRop2();
+    void addToPath(const QPainterPath &logical, bool continueFigure);
+    QPainterPath arcPath(ArcKind kind, const QRectF &box, QPointF start, QPointF end) const;
+    QPainterPath regionPath(const QRegion &region, bool logical) const;
+    QImage maskedForRop(const QImage &image, uint32_t rop, int &mode) const;
+
+    QPainter &m_painter;
+    QTransform m_base;
+    std::optional<QPainterPath> m_baseClip;
+    QTransform m_deviceToFinal;
+    PageSpace m_space;
+    double m_pixel;
+    // Logical units to final units, the product of world, page and device mappings.
+    QTransform m_toFinal;
+    DeviceContext m_dc;
+    QList<DeviceContext> m_saved;
+    ObjectTable m_objects;
+    PixelBudget m_budget;
+    bool m_clipDirty = true;
+
+    bool m_recording = false;
+    QPainterPath m_path;
+    bool m_pathHasFigure = false;
+};
+
+} // namespace metafile

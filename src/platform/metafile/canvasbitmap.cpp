@@ -1,0 +1,196 @@
+// Bitmaps, raster operations and regions of the canvas.
+#include "platform/metafile/canvas.h"
+
+#include <QPainter>
+
+namespace metafile {
+
+namespace {
+
+// Ternary raster operations of the bitmap records (the low word only names the code).
+namespace rop {
+constexpr uint32_t kSrcCopy = 0x00CC0020, kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
+constexpr uint32_t kSrcInvert = 0x00660046, kNotSrcCopy = 0x00330008;
+constexpr uint32_t kNotSrcErase = 0x001100A6, kMergePaint = 0x00BB0226;
+constexpr uint32_t kPatCopy = 0x00F00021, kPatInvert = 0x005A0049, kDstInvert = 0x00550009;
+constexpr uint32_t kBlackness = 0x00000042, kWhiteness = 0x00FF0062, kNop = 0x00AA0029;
+} // namespace rop
+
+// Black pixels, which leave the destination as it is under OR and XOR, become transparent.
+QImage blackToTransparent(const QImage &image)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if ((line[x] & 0x00FFFFFF) == 0)
+                line[x] = 0;
+        }
+    }
+    return out;
+}
+
+QImage inverted(const QImage &image)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    out.invertPixels(QImage::InvertRgb);
+    return out;
+}
+
+} // namespace
+
+// The picture's background is transparent and shows white, so each operation that combines
+// a bitmap with the destination becomes the blend that looks the same over white and over
+// what was drawn before.
+QImage Canvas::maskedForRop(const QImage &image, uint32_t code, int &mode) const
+{
+    mode = QPainter::CompositionMode_SourceOver;
+    switch (code) {
+    case rop::kSrcAnd:
+        mode = QPainter::CompositionMode_Multiply;
+        return image;
+    case rop::kSrcPaint:
+        mode = QPainter::CompositionMode_Lighten;
+        return blackToTransparent(image);
+    case rop::kSrcInvert:
+        mode = QPainter::CompositionMode_Difference;
+        return blackToTransparent(image);
+    case rop::kNotSrcCopy:
+        return inverted(image);
+    case rop::kNotSrcErase:
+        mode = QPainter::CompositionMode_Multiply;
+        return inverted(image);
+    case rop::kMergePaint:
+        mode = QPainter::CompositionMode_Lighten;
+        return blackToTransparent(inverted(image));
+    default:
+        return image;
+    }
+}
+
+void Canvas::blit(const Blit &b)
+{
+    if (m_recording)
+        return;
+    applyClip();
+    QPainterPath area;
+    area.addRect(b.dest.normalized());
+    area = m_toFinal.map(area);
+    m_painter.setTransform(m_base);
+    switch (b.rop) {
+    case rop::kNop:
+        return;
+    case rop::kBlackness:
+        m_painter.fillPath(area, Qt::black);
+        return;
+    case rop::kWhiteness:
+        m_painter.fillPath(area, Qt::white);
+        return;
+    case rop::kDstInvert:
+        m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        m_painter.fillPath(area, Qt::white);
+        m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    case rop::kPatInvert:
+        m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        fillWith(area, m_dc.brush);
+        m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        return;
+    case rop::kPatCopy:
+        fillWith(area, m_dc.brush);
+        return;
+    default:
+        break;
+    }
+    if (!b.image || b.image->isNull())
+        return;
+
+    QImage image = *b.image;
+    QRectF source = b.source, dest = b.dest;
+    // Negative extents mirror the bitmap.
+    const bool flipX = (source.width() < 0) != (dest.width() < 0);
+    const bool flipY = (source.height() < 0) != (dest.height() < 0);
+    source = source.normalized();
+    dest = dest.normalized();
+    const QRectF bounds(QPointF(0, 0), QSizeF(image.size()));
+    const QRectF visible = source.intersected(bounds);
+    if (visible.isEmpty() || source.isEmpty() || dest.isEmpty())
+        return;
+    if (visible != source) {
+        // Only the part of the source inside the bitmap draws, into its share of dest.
+        const double sx = dest.width() / source.width(), sy = dest.height() / source.height();
+        dest = QRectF(dest.x() + (visible.x() - source.x()) * sx,
+                      dest.y() + (visible.y() - source.y()) * sy, visible.width() * sx,
+                      visible.height() * sy);
+        source = visible;
+    }
+    if (flipX || flipY) {
+        image = image.copy(source.toAlignedRect()).mirrored(flipX, flipY);
+        source = QRectF(QPointF(0, 0), QSizeF(image.size()));
+    }
+    int mode;
+    image = maskedForRop(image, b.rop, mode);
+    m_painter.setTransform(m_toFinal * m_base);
+    const QRectF onFinal = m_toFinal.mapRect(dest);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                            onFinal.width() < source.width() || onFinal.height() < source.height());
+    m_painter.setCompositionMode(QPainter::CompositionMode(mode));
+    m_painter.drawImage(dest, image, source);
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::alphaBlend(const QRectF &dest, const QImage &image, const QRectF &source, int alpha)
+{
+    if (m_recording || image.isNull())
+        return;
+    // The bitmap's colours are premultiplied already; a colour above its alpha is clamped so
+    // that the pixels stay valid.
+    QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < premultiplied.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(premultiplied.scanLine(y));
+        for (int x = 0; x < premultiplied.width(); ++x) {
+            const int a = qAlpha(line[x]);
+            line[x] = qRgba(std::min(qRed(line[x]), a), std::min(qGreen(line[x]), a),
+                            std::min(qBlue(line[x]), a), a);
+        }
+    }
+    premultiplied.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    applyClip();
+    m_painter.setTransform(m_toFinal * m_base);
+    m_painter.setOpacity(std::clamp(alpha, 0, 255) / 255.0);
+    m_painter.drawImage(dest.normalized(), premultiplied, source.normalized());
+    m_painter.setOpacity(1);
+}
+
+void Canvas::fillRegion(const QRegion &region, bool logical, const Brush &brush)
+{
+    if (m_recording)
+        return;
+    applyClip();
+    m_painter.setTransform(m_base);
+    fillWith(regionPath(region, logical), brush);
+}
+
+void Canvas::frameRegion(const QRegion &region, bool logical, const Brush &brush, QSizeF stroke)
+{
+    const int w = std::clamp(int(std::lround(std::abs(stroke.width()))), 1, 1000);
+    const int h = std::clamp(int(std::lround(std::abs(stroke.height()))), 1, 1000);
+    const QRegion inner = region.intersected(region.translated(w, 0))
+                              .intersected(region.translated(-w, 0))
+                              .intersected(region.translated(0, h))
+                              .intersected(region.translated(0, -h));
+    fillRegion(region.subtracted(inner), logical, brush);
+}
+
+void Canvas::invertRegion(const QRegion &region, bool logical)
+{
+    if (m_recording)
+        return;
+    applyClip();
+    m_painter.setTransform(m_base);
+    m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
+    m_painter.fillPath(regionPath(region, logical), Qt::white);
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+} // namespace metafile

@@ -1,0 +1,176 @@
+// Text output of the canvas.
+#include "platform/metafile/canvas.h"
+
+#include "platform/metafile/fontmatch.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+
+namespace metafile {
+
+namespace {
+
+// Glyphs larger than this many final pixels are not drawn: no sign needs them, and the
+// rasteriser's time grows with them.
+constexpr double kMaxEm = 4096;
+// The height a logical font of height 0 gets, in pixels at natural size.
+constexpr double kDefaultEm = 16;
+
+struct TextFrame
+{
+    QFont font;
+    double xScale = 1;
+    double angle = 0;
+};
+
+QPointF axis(const QTransform &t, QPointF unit)
+{
+    return t.map(unit) - t.map(QPointF(0, 0));
+}
+
+} // namespace
+
+void Canvas::text(const TextRun &run)
+{
+    const bool updateCp = m_dc.textAlign & textalign::kUpdateCp;
+    const QPointF reference = updateCp ? m_dc.position : run.reference;
+    const bool clipped = run.rect && (run.options & textout::kClipped);
+    if (run.rect && (run.options & textout::kOpaque) && !m_recording) {
+        applyClip();
+        m_painter.setTransform(m_base);
+        QPainterPath box;
+        box.addRect(run.rect->normalized());
+        m_painter.fillPath(m_toFinal.map(box), color(m_dc.bkColor));
+    }
+    if (run.text.isEmpty())
+        return;
+
+    const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
+    const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());
+    if (!(xs > 0) || !(ys > 0))
+        return;
+    QPaintDevice *device = m_painter.device();
+    const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+    Font logical = m_dc.font;
+    if (logical.face.startsWith(u'@'))
+        logical.face.remove(0, 1);
+    QFont qfont = matchFont(logical);
+    double em = logical.height == 0 ? kDefaultEm * m_pixel : std::abs(double(logical.height)) * ys;
+    auto setEm = [&](double px) { qfont.setPointSizeF(std::max(px, 0.01) * 72.0 / dpi); };
+    setEm(em);
+    if (logical.height > 0) {
+        // A positive height is the cell's, ascent and descent together.
+        const QFontMetricsF fm(qfont, device);
+        const double cell = fm.ascent() + fm.descent();
+        if (cell > 0) {
+            em *= em / cell;
+            setEm(em);
+        }
+    }
+    if (!(em <= kMaxEm) || em < 0.05)
+        return;
+    // A logical width (the average character's) or an anisotropic mapping widens the glyphs.
+    double stretch = xs / ys;
+    if (logical.width != 0) {
+        const double average = QFontMetricsF(qfont, device).averageCharWidth();
+        if (average > 0)
+            stretch = std::abs(double(logical.width)) * xs / average;
+    }
+    if (std::abs(stretch - 1) > 0.01)
+        qfont.setStretch(int(std::clamp(std::lround(stretch * 100), 1L, 4000L)));
+    const QFontMetricsF fm(qfont, device);
+
+    // Pen positions along the baseline, in final units.
+    const qsizetype n = run.text.size();
+    QList<double> positions(n + 1, 0.0);
+    const double extra = m_dc.textCharExtra * xs;
+    for (qsizetype i = 0; i < n; ++i) {
+        double advance;
+        if (i < run.advances.size())
+            advance = run.advances[i] * xs;
+        else if (run.text[i].isHighSurrogate() && i + 1 < n)
+            advance = fm.horizontalAdvance(run.text.mid(i, 2)) + extra;
+        else if (run.text[i].isLowSurrogate())
+            advance = 0;
+        else
+            advance = fm.horizontalAdvance(run.text[i]) + extra;
+        positions[i + 1] = positions[i] + (std::isfinite(advance) ? advance : 0);
+    }
+    const double width = positions[n];
+
+    double dx = 0;
+    switch (m_dc.textAlign & textalign::kHorizontalMask) {
+    case textalign::kRight:
+        dx = -width;
+        break;
+    case textalign::kCenter:
+        dx = -width / 2;
+        break;
+    default:
+        break;
+    }
+    double baseline = 0;
+    switch (m_dc.textAlign & textalign::kVerticalMask) {
+    case textalign::kBaseline:
+        break;
+    case textalign::kBottom:
+        baseline = -fm.descent();
+        break;
+    default:
+        baseline = fm.ascent();
+        break;
+    }
+    // Escapement turns the baseline anticlockwise from the page's x axis.
+    const double angle = std::atan2(ux.y(), ux.x()) * 180 / M_PI - m_dc.font.escapement / 10.0;
+    QTransform place;
+    const QPointF origin = m_toFinal.map(reference);
+    place.translate(origin.x(), origin.y());
+    place.rotate(angle);
+
+    if (updateCp) {
+        const double moved = (m_dc.textAlign & textalign::kHorizontalMask) == textalign::kRight
+                                 ? -width
+                             : (m_dc.textAlign & textalign::kHorizontalMask) == 0 ? width
+                                                                                  : 0;
+        m_dc.position = reference + QPointF(moved / xs, 0);
+    }
+
+    if (m_recording) {
+        QPainterPath glyphs;
+        for (qsizetype i = 0; i < n; ++i)
+            glyphs.addText(QPointF(dx + positions[i], baseline), qfont, QString(run.text[i]));
+        m_path.addPath(place.map(glyphs));
+        m_pathHasFigure = false;
+        return;
+    }
+
+    applyClip();
+    m_painter.setTransform(place * m_base);
+    if (clipped) {
+        QPainterPath box;
+        box.addRect(run.rect->normalized());
+        m_painter.setClipPath((m_toFinal * place.inverted()).map(box), Qt::IntersectClip);
+        m_clipDirty = true;
+    }
+    if (m_dc.bkOpaque) {
+        m_painter.fillRect(QRectF(dx, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
+                           color(m_dc.bkColor));
+    }
+    m_painter.setFont(qfont);
+    m_painter.setPen(color(m_dc.textColor));
+    if (run.advances.isEmpty() && extra == 0) {
+        m_painter.drawText(QPointF(dx, baseline), run.text);
+        return;
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        if (run.text[i].isLowSurrogate())
+            continue;
+        const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
+        m_painter.drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len));
+    }
+}
+
+} // namespace metafile

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/metafile/gdiobjects.h"
+
+#include <QFont>
+
+namespace metafile {
+
+// The character set of a logical font decides how its 8-bit strings decode: the default set
+// is the system's code page, CP932.
+namespace charset {
+inline constexpr uint8_t kAnsi = 0, kDefault = 1, kSymbol = 2, kShiftJis = 128;
+} // namespace charset
+
+// A font for a logical font: its face, or the installed stand-in for a Japanese face, with
+// weight, slant and decoration; the size is set by the caller.
+QFont matchFont(const Font &font);
+
+} // namespace metafile
