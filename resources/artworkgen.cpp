@@ -1,47 +1,102 @@
-// Renders the built-in SVG pictures at build time into PNGs at one and two device pixels per
-// logical pixel, so the program shows them at start without parsing and drawing the SVGs (and
-// the fonts their lettering needs). Other densities still render from the SVG at run time.
-// Usage: artworkgen OUTDIR FILE.svg...   writes OUTDIR/NAME@1x.png and OUTDIR/NAME@2x.png
+// Renders the built-in SVG pictures at build time, so the program and its install never parse
+// and draw them (and the fonts their lettering needs) at start.
+//   artworkgen OUTDIR FILE.svg...         OUTDIR/NAME@1x.png and NAME@2x.png, one and two
+//                                         device pixels per logical pixel
+//   artworkgen --icon FILE.svg SIZE OUT   a SIZE x SIZE PNG for the desktop's icon theme
+// Other screen densities render from the SVG at run time.
+#include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgRenderer>
 
 #include <cstdio>
+
+namespace {
+
+// The largest size an icon theme asks for; anything bigger is a typing error in the build.
+constexpr int kMaxIconSize = 1024;
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "artworkgen: %s\n", qPrintable(message));
+    return 1;
+}
+
+QImage draw(QSvgRenderer &renderer, QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+}
+
+// Written whole or not at all, so an interrupted build leaves no truncated picture behind.
+int save(const QImage &image, const QString &target)
+{
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return fail(QStringLiteral("%1: the PNG could not be written").arg(target));
+    }
+    return file.commit() ? 0 : fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
+}
+
+int renderIcon(const QString &source, const QByteArray &sizeText, const QString &target)
+{
+    bool isNumber = false;
+    const int size = sizeText.toInt(&isNumber);
+    if (!isNumber || size < 1 || size > kMaxIconSize)
+        return fail(QStringLiteral("size %1 is not between 1 and %2")
+                        .arg(QString::fromLocal8Bit(sizeText))
+                        .arg(kMaxIconSize));
+    QSvgRenderer renderer(source);
+    if (!renderer.isValid())
+        return fail(QStringLiteral("%1: not a readable SVG picture").arg(source));
+    // A drawing that is not square is centred, not stretched.
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    return save(draw(renderer, QSize(size, size)), target);
+}
+
+int renderDensities(const QDir &out, const QString &source)
+{
+    QSvgRenderer renderer(source);
+    if (!renderer.isValid())
+        return fail(QStringLiteral("%1: not a readable SVG picture").arg(source));
+    for (int ratio : {1, 2}) {
+        const QString name =
+            QStringLiteral("%1@%2x.png").arg(QFileInfo(source).completeBaseName()).arg(ratio);
+        if (int error = save(draw(renderer, renderer.defaultSize() * ratio), out.filePath(name)))
+            return error;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--icon")
+        return renderIcon(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]),
+                          QString::fromLocal8Bit(argv[4]));
     if (argc < 3) {
-        std::fprintf(stderr, "usage: artworkgen OUTDIR FILE.svg...\n");
+        std::fprintf(stderr, "usage: artworkgen OUTDIR FILE.svg...\n       artworkgen --icon "
+                             "FILE.svg SIZE OUT.png\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
-    for (int i = 2; i < argc; ++i) {
-        const QString source = QString::fromLocal8Bit(argv[i]);
-        QSvgRenderer renderer(source);
-        if (!renderer.isValid()) {
-            std::fprintf(stderr, "artworkgen: %s is not a valid SVG\n", argv[i]);
-            return 1;
-        }
-        for (int ratio : {1, 2}) {
-            QImage image(renderer.defaultSize() * ratio, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            {
-                QPainter painter(&image);
-                renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
-            }
-            const QString target = out.filePath(
-                QStringLiteral("%1@%2x.png").arg(QFileInfo(source).completeBaseName()).arg(ratio));
-            if (!image.save(target, "PNG")) {
-                std::fprintf(stderr, "artworkgen: cannot write %s\n", qPrintable(target));
-                return 1;
-            }
-        }
-    }
+    for (int i = 2; i < argc; ++i)
+        if (int error = renderDensities(out, QString::fromLocal8Bit(argv[i])))
+            return error;
     return 0;
 }
