@@ -191,9 +191,17 @@ private slots:
         QCOMPARE(form.SignFolder, m_dir.filePath("nowhere"));
     }
 
+    void emptySignFolderIsNoFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("empty") << QString();
+        // What a key in the sign box makes of an empty folder, saved at exit.
+        QTest::newRow("lone separator") << QStringLiteral("/");
+    }
     void emptySignFolderIsNoFolder()
     {
-        writeAll(m_ini, record(QString(), m_board));
+        QFETCH(QString, folder);
+        writeAll(m_ini, record(folder, m_board));
         Form1 form;
         form.setIniPath(m_ini);
         const QSize placeholder = form.ImgDesiMaku->size();
@@ -201,7 +209,7 @@ private slots:
         QCOMPARE(form.pos(), QPoint(300, 200));
         QVERIFY(form.panel()->Option1[2]->isChecked());
         QCOMPARE(form.ImgDesiMaku->size(), placeholder);
-        QVERIFY(form.SignFolder.isEmpty());
+        QCOMPARE(form.SignFolder, folder);
     }
 
     void designSpeedsLeaveTheLabels()

@@ -151,17 +151,32 @@ private slots:
         QCOMPARE(form.calls, (QStringList{"HScroll1_Change", "HScroll2_Change"}));
         form.calls.clear();
 
+        // A keyboard step on a slider is a change of value; Right makes the door slower.
+        panel->HScroll1->setFocus();
+        QTest::keyClick(panel->HScroll1, Qt::Key_Right);
+        QCOMPARE(panel->HScroll1->value(), 2);
+        QTest::keyClick(panel->HScroll1, Qt::Key_Right);
+        QTest::keyClick(panel->HScroll1, Qt::Key_Left);
+        QCOMPARE(panel->HScroll1->value(), 2);
+        QCOMPARE(form.calls,
+                 (QStringList{"HScroll1_Change", "HScroll1_Change", "HScroll1_Change"}));
+        form.calls.clear();
+
         QTest::mouseClick(panel->Check1, Qt::LeftButton);
         QTest::mouseClick(panel->Check2, Qt::LeftButton);
         QCOMPARE(form.calls, (QStringList{"Check1_Click", "Check2_Click"}));
         QVERIFY(panel->Check1->isChecked());
         QVERIFY(panel->Check2->isChecked());
-        form.calls.clear();
+    }
 
-        // An arrow step on a slider is a change of value.
-        panel->HScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(panel->HScroll1->value(), 2);
-        QCOMPARE(form.calls, QStringList{"HScroll1_Change"});
+    void windowManagerCannotCloseThePanel()
+    {
+        Form1 form;
+        frmSet *panel = form.panel();
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QVERIFY(!panel->close());
+        QVERIFY(panel->isVisible());
     }
 };
 

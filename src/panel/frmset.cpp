@@ -4,6 +4,7 @@
 #include "platform/artwork.h"
 #include "platform/twips.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -60,8 +61,10 @@ QScrollBar *makeSpeedSlider(const char *name, QWidget *parent, const QRect &geom
     slider->setValue(value);
     // The speed changes when a dragged thumb is let go, not while it moves.
     slider->setTracking(false);
-    // A tab stop, so the arrow keys can step the speed.
+    // A tab stop, so the arrow keys can step the speed: Right raises it, as the thumb moves (a
+    // scroll bar's arrow keys run the other way by default).
     slider->setFocusPolicy(Qt::StrongFocus);
+    slider->setInvertedControls(false);
     return slider;
 }
 
@@ -105,6 +108,13 @@ frmSet::frmSet(Form1 *mainWindow)
 
     setTabOrder();
     connectToMainWindow();
+}
+
+// The panel has no close box and never closes itself; a window manager's close request (a close
+// button it draws anyway, Alt+F4) is refused. It goes away with the main window.
+void frmSet::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
 }
 
 void frmSet::createDoorSection()

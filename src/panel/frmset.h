@@ -37,6 +37,9 @@ public:
     // shows the sign picture at that position.
     void Command2_Click(int index);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void createDoorSection();
     void createKeypad();

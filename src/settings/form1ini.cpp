@@ -10,6 +10,7 @@
 #include "settings/settingsrecord.h"
 
 #include <QAction>
+#include <QDir>
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QScreen>
@@ -173,8 +174,9 @@ void Form1::loadSettings()
     failsAt(Field::HScroll2);
     settingsPanel->HScroll2->setValue(record.HScroll2);
 
-    // No folder chosen yet: the sign keeps its placeholder and the load goes on.
-    if (!SignFolder.isEmpty()) {
+    // No folder chosen yet: the sign keeps its placeholder and the load goes on. A lone
+    // separator is what a key in the sign box makes of "no folder", so it is none either.
+    if (!SignFolder.isEmpty() && SignFolder != QString(QDir::separator())) {
         if (File1.setPath(SignFolder))
             throw LoadFailed{};
         EnsureTrailingSeparator();
