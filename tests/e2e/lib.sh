@@ -1,0 +1,310 @@
+# shellcheck shell=bash
+# Shared helpers of the end-to-end tests: the real potero under an X server with a window
+# manager, driven with xdotool, looked at with ImageMagick. Sourced by the test scripts.
+#
+# Every wait polls with a deadline; none relies on a fixed sleep being long enough, so a loaded
+# machine makes the tests slower, not flaky.
+#
+# Pictures are compared with ImageMagick's AE metric at a fuzz of 10%: a pixel counts as
+# different when a channel is more than 10% off (anti-aliasing and hinting stay below that),
+# and each comparison states how many such pixels it lets pass. A golden picture that is
+# missing is written from the screen when E2E_WRITE_GOLDEN=1 is set (look at it before
+# committing it).
+
+set -euo pipefail
+
+MAIN_TITLE='^ポテロ　-　potero$'
+PANEL_TITLE='^設定パネル$'
+FOLDER_DIALOG_TITLE='^画像の位置$'
+VERSION_DIALOG_TITLE='^ポテロのバージョン情報$'
+PICTURE_DIALOG_TITLE='^看板の画像を設定$'
+MESSAGE_TITLE='^トルミナ$'
+LIBRARY_ERROR_TITLE='^Orvhpurl.dllのエラー$'
+
+# Seconds a window, a picture or an exit may take before the test gives up.
+WAIT_SECONDS=${E2E_WAIT_SECONDS:-20}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+note() { echo "-- $*"; }
+
+# e2e_begin ARTEFACT_DIR: skips without a display, makes a scratch folder ($work) that is
+# removed at exit together with any potero still running.
+e2e_begin() {
+    [ -n "${DISPLAY:-}" ] || {
+        echo "skipped: needs an X display with a window manager (./dev test starts one)"
+        exit 77
+    }
+    for tool in xdotool import compare convert xprop xwininfo; do
+        command -v "$tool" >/dev/null || {
+            echo "skipped: needs $tool"
+            exit 77
+        }
+    done
+    artefacts=$1
+    rm -rf "$artefacts"
+    mkdir -p "$artefacts"
+    work=$(mktemp -d "${TMPDIR:-/tmp}/potero-e2e.XXXXXX")
+    pid=
+    shot_number=0
+    trap e2e_end EXIT
+}
+
+e2e_end() {
+    local status=$?
+    if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
+        [ $status -ne 0 ] && import -window root "$artefacts/zz-at-failure.png" 2>/dev/null
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+    exit $status
+}
+
+# Twips to pixels, to the nearest pixel (15 twips a pixel), for places taken from the layout.
+px() { echo $((($1 * 2 + 15) / 30)); }
+
+# center LEFT TOP WIDTH HEIGHT: "x y" in pixels of the middle of a control placed in twips
+# (within 1 pixel when its container's own place is added in twips as well).
+center() { echo "$(px $(($1 + $3 / 2))) $(px $(($2 + $4 / 2)))"; }
+
+# install_potero FOLDER POTERO [LIBRARY]: a copy of its own, so its settings file lies beside it.
+install_potero() {
+    mkdir -p "$1"
+    cp "$2" "$1/potero"
+    [ -n "${3:-}" ] && cp "$3" "$1/"
+    return 0
+}
+
+# start_potero FOLDER: starts it and waits until both windows are shown; sets $pid, $main,
+# $panel. Extra environment can be given in $potero_env (an array).
+start_potero() {
+    local folder=$1
+    starts=$((${starts:-0} + 1))
+    env "${potero_env[@]+"${potero_env[@]}"}" "$folder/potero" >"$artefacts/potero-start$starts.log" 2>&1 &
+    pid=$!
+    main=$(wait_window "$MAIN_TITLE") || fail "the main window did not appear"
+    panel=$(wait_window "$PANEL_TITLE") || fail "the control panel did not appear"
+}
+
+# close_potero: alt+F4 on the main window, as a person closes it; waits for the process to end.
+close_potero() {
+    xdotool windowactivate --sync "$main" 2>/dev/null
+    wait_active "$main"
+    xdotool key alt+F4
+    wait_exit || fail "the program did not end when its main window was closed"
+}
+
+wait_exit() {
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    while kill -0 "$pid" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+    wait "$pid" || true
+    pid=
+}
+
+# wait_window TITLE_REGEX: prints the id of the first shown window of potero with that title.
+wait_window() {
+    local deadline=$((SECONDS + WAIT_SECONDS)) ids
+    while :; do
+        ids=$(xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null || true)
+        if [ -n "$ids" ]; then
+            echo "$ids" | head -1
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || return 1
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+}
+
+# wait_no_window TITLE_REGEX
+wait_no_window() {
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    while xdotool search --all --onlyvisible --pid "$pid" --name "$1" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+}
+
+count_windows() { xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | wc -l; }
+
+# wait_active WINDOW: until the window manager has given it the input focus.
+wait_active() {
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; do
+        [ $SECONDS -lt $deadline ] || fail "window $1 never became active"
+        xdotool windowactivate "$1" 2>/dev/null || true
+        sleep 0.1
+    done
+}
+
+# Popup menus are override-redirect windows without a title: counted among all of potero's.
+all_windows() { xdotool search --all --onlyvisible --pid "$pid" --name '' 2>/dev/null | wc -l; }
+
+# popup_menu WINDOW X Y: a right press there, then waits for the menu to show.
+popup_menu() {
+    local before
+    before=$(all_windows)
+    xdotool mousemove --window "$1" "$2" "$3" click 3
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    until [ "$(all_windows)" -gt "$before" ]; do
+        [ $SECONDS -lt $deadline ] || fail "no popup menu after a right press at $2,$3"
+        sleep 0.05
+    done
+}
+
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+
+# click_control WINDOW LEFT TOP WIDTH HEIGHT: a click in the middle of a control placed in twips.
+click_control() {
+    local x y
+    read -r x y <<<"$(center "$2" "$3" "$4" "$5")"
+    click "$1" "$x" "$y"
+}
+
+# shot NAME [WINDOW] [GEOMETRY]: a screenshot kept as an artefact, numbered in the order taken;
+# its path is left in $shot_file.
+shot() {
+    shot_number=$((shot_number + 1))
+    shot_file=$(printf '%s/%02d-%s.png' "$artefacts" "$shot_number" "$1")
+    if [ -n "${3:-}" ]; then
+        import -window "${2:-root}" -crop "$3" +repage "$shot_file"
+    else
+        import -window "${2:-root}" "$shot_file"
+    fi
+}
+
+# grab WINDOW GEOMETRY FILE: a scratch screenshot of a region, for polling.
+grab() { import -window "$1" -crop "$2" +repage "$3"; }
+
+# rgb_at WINDOW X Y: "r g b" of one pixel of the window.
+rgb_at() {
+    import -window "$1" -crop "1x1+$2+$3" +repage "$work/pixel.png"
+    convert "$work/pixel.png" -format '%[fx:round(255*r)] %[fx:round(255*g)] %[fx:round(255*b)]' info:
+}
+
+# near "r g b" "R G B": true when each channel is within 24 (JPEG and anti-aliasing).
+near() {
+    local r g b R G B d
+    read -r r g b <<<"$1"
+    read -r R G B <<<"$2"
+    for d in $((r - R)) $((g - G)) $((b - B)); do
+        [ ${d#-} -le 24 ] || return 1
+    done
+}
+
+# wait_rgb WINDOW X Y "R G B" WHAT: until that pixel shows the colour.
+wait_rgb() {
+    local deadline=$((SECONDS + WAIT_SECONDS)) seen
+    while :; do
+        seen=$(rgb_at "$1" "$2" "$3")
+        near "$seen" "$4" && return 0
+        [ $SECONDS -lt $deadline ] || fail "$5: pixel $2,$3 is ($seen), not ($4)"
+        sleep 0.1
+    done
+}
+
+# expect_rgb WINDOW X Y "R G B" WHAT: the pixel shows the colour now.
+expect_rgb() {
+    local seen
+    seen=$(rgb_at "$1" "$2" "$3")
+    near "$seen" "$4" || fail "$5: pixel $2,$3 is ($seen), not ($4)"
+}
+
+# differing A B: how many pixels differ by more than 10% (anti-aliasing and hinting stay
+# below that); a large number when the sizes differ.
+differing() {
+    local count
+    count=$(compare -metric AE -fuzz 10% "$1" "$2" null: 2>&1) || true
+    count=${count%% *}
+    case $count in
+    '' | *[!0-9.e+]*) echo 999999 ;;
+    *) printf '%.0f\n' "$count" ;;
+    esac
+}
+
+# wait_region WINDOW GEOMETRY REFERENCE MAX WHAT: until the region matches the reference
+# picture in all but MAX pixels; the last grab is kept as an artefact when it never does.
+wait_region() {
+    local deadline=$((SECONDS + WAIT_SECONDS)) n
+    if [ ! -f "$3" ] && [ -n "${E2E_WRITE_GOLDEN:-}" ]; then
+        sleep 5
+        grab "$1" "$2" "$3"
+        note "wrote $3"
+        return 0
+    fi
+    while :; do
+        grab "$1" "$2" "$work/region.png"
+        n=$(differing "$3" "$work/region.png")
+        [ "$n" -le "$4" ] && return 0
+        if [ $SECONDS -ge $deadline ]; then
+            cp "$work/region.png" "$artefacts/mismatch-${5// /-}.png"
+            fail "$5: $n pixels differ from $(basename "$3") (at most $4 may)"
+        fi
+        sleep 0.1
+    done
+}
+
+# wait_region_changes WINDOW GEOMETRY REFERENCE WHAT: until the region no longer looks like
+# the reference.
+wait_region_changes() {
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    while :; do
+        grab "$1" "$2" "$work/region.png"
+        [ "$(differing "$3" "$work/region.png")" -gt 0 ] && return 0
+        [ $SECONDS -lt $deadline ] || fail "$4: the region never changed"
+        sleep 0.1
+    done
+}
+
+# expect_golden FILE GOLDEN MAX WHAT
+expect_golden() {
+    local n
+    if [ ! -f "$2" ] && [ -n "${E2E_WRITE_GOLDEN:-}" ]; then
+        cp "$1" "$2"
+        note "wrote $2"
+        return 0
+    fi
+    n=$(differing "$2" "$1")
+    [ "$n" -le "$3" ] || fail "$4: $n pixels differ from $(basename "$2") (at most $3 may)"
+}
+
+# client_place WINDOW: "x y" of the client area on the screen (xwininfo: xdotool's own
+# geometry counts a window manager's frame twice).
+client_place() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+                             END { print x, y }'
+}
+
+# frame_place WINDOW: "x y" of the outer frame, the place the settings file keeps.
+frame_place() {
+    local x y extents left top
+    read -r x y <<<"$(client_place "$1")"
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
+    left=${extents%%,*}
+    top=$(echo "$extents" | cut -d, -f3 | tr -d ' ')
+    echo "$((x - left)) $((y - top))"
+}
+
+# outer_height WINDOW: the height of the window with its frame.
+outer_height() {
+    local extents height
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
+    height=$(xwininfo -id "$1" | awk '/Height:/ { print $NF }')
+    echo $((height + $(echo "$extents" | cut -d, -f3) + $(echo "$extents" | cut -d, -f4)))
+}
+
+# field N FILE: the Nth comma-separated field of the settings line, without its CR LF.
+field() { tr -d '\r\n' <"$2" | cut -d, -f"$1"; }
+
+# expect_field N FILE VALUE WHAT
+expect_field() {
+    local seen
+    seen=$(field "$1" "$2")
+    [ "$seen" = "$3" ] || fail "$4: settings field $1 is [$seen], not [$3]"
+}
