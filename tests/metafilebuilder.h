@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QRect>
-#include <QSize>
-#include <QString>
-
 #include <QList>
+#include <QRect>
 
 #include <cstdint>
 #include <cstring>
@@ -16,8 +13,7 @@ namespace mfbytes {
 
 inline void put16(QByteArray &out, uint16_t v)
 {
-    out.append(char(v & 0xFF));
-    out.append(char(v >> 8));
+    out.append(char(v & 0xFF)).append(char(v >> 8));
 }
 
 inline void put32(QByteArray &out, uint32_t v)
@@ -53,54 +49,29 @@ inline QByteArray floats(std::initializer_list<float> values)
     return out;
 }
 
-inline uint32_t rgb(int r, int g, int b)
-{
-    return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16);
-}
-
 // A bottom-up DIB: a 40-byte header, a colour table and the rows given top row first as
-// 32-bit colours, stored at the requested bit count (1, 4, 8 use the table; 24, 32 direct).
+// 0x00BBGGRR colours, stored at the requested bit count (1, 4, 8 use the table; 24, 32 direct).
 inline QByteArray dib(int width, int height, int bitCount, const QList<uint32_t> &table,
                       const QList<uint32_t> &pixelsTopDown)
 {
-    QByteArray out;
-    put32(out, 40);
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put16(out, 1);
-    put16(out, uint16_t(bitCount));
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, uint32_t(table.size()));
-    put32(out, 0);
+    QByteArray out = dwords({40, width, height});
+    out.append(words({1, bitCount}));
+    out.append(dwords({0, 0, 0, 0, table.size(), 0}));
     for (uint32_t c : table)
         put32(out, ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
     const int stride = ((width * bitCount + 31) / 32) * 4;
+    const int bytesPerPixel = bitCount / 8;
     for (int row = height - 1; row >= 0; --row) {
         QByteArray line(stride, '\0');
         for (int x = 0; x < width; ++x) {
             const uint32_t v = pixelsTopDown[row * width + x];
-            switch (bitCount) {
-            case 1:
-            case 4:
-            case 8: {
+            if (bitCount <= 8) {
                 const int bit = x * bitCount;
                 line[bit / 8] = char(uint8_t(line[bit / 8]) | (v << (8 - bitCount - bit % 8)));
-                break;
-            }
-            case 24:
-                line[x * 3] = char((v >> 16) & 0xFF);
-                line[x * 3 + 1] = char((v >> 8) & 0xFF);
-                line[x * 3 + 2] = char(v & 0xFF);
-                break;
-            case 32:
-                line[x * 4] = char((v >> 16) & 0xFF);
-                line[x * 4 + 1] = char((v >> 8) & 0xFF);
-                line[x * 4 + 2] = char(v & 0xFF);
-                line[x * 4 + 3] = 0;
-                break;
+            } else {
+                // Stored blue, green, red (and a spare byte at 32 bits).
+                for (int c = 0; c < 3; ++c)
+                    line[x * bytesPerPixel + c] = char((v >> (16 - 8 * c)) & 0xFF);
             }
         }
         out.append(line);
@@ -119,11 +90,6 @@ public:
         m_placeable = true;
         m_bounds = bounds;
         m_inch = unitsPerInch;
-        return *this;
-    }
-    WmfBuilder &objects(int count)
-    {
-        m_objects = count;
         return *this;
     }
     // params: the record's parameter bytes (padded to whole words).
@@ -150,30 +116,20 @@ public:
         using namespace mfbytes;
         QByteArray out;
         if (m_placeable) {
-            put32(out, 0x9AC6CDD7);
-            put16(out, 0);
-            out.append(mfbytes::words({m_bounds.left(), m_bounds.top(), m_bounds.right() + 1,
-                                       m_bounds.bottom() + 1, m_inch}));
-            put32(out, 0);
-            put16(out, 0);
+            out = dwords({0x9AC6CDD7});
+            out.append(mfbytes::words({0, m_bounds.left(), m_bounds.top(), m_bounds.right() + 1,
+                                       m_bounds.bottom() + 1, m_inch, 0, 0, 0}));
         }
         const int totalWords = 9 + int(m_records.size() / 2) + 3;
-        out.append(mfbytes::words({1, 9, 0x0300}));
-        put32(out, uint32_t(totalWords));
-        put16(out, uint16_t(m_objects));
-        put32(out, 0);
-        put16(out, 0);
-        out.append(m_records);
-        put32(out, 3);
-        put16(out, 0);
-        return out;
+        out.append(
+            mfbytes::words({1, 9, 0x0300, totalWords & 0xFFFF, totalWords >> 16, 8, 0, 0, 0}));
+        return out + m_records + mfbytes::dwords({3}) + mfbytes::words({0});
     }
 
 private:
     bool m_placeable = false;
     QRect m_bounds;
     int m_inch = 1440;
-    int m_objects = 8;
     QByteArray m_records;
 };
 
@@ -182,12 +138,10 @@ class EmfBuilder
 {
 public:
     // frame in hundredths of a millimetre.
-    explicit EmfBuilder(QRect frame, int handles = 8) : m_frame(frame), m_handles(handles) {}
+    explicit EmfBuilder(QRect frame) : m_frame(frame) {}
     EmfBuilder &record(uint32_t type, const QByteArray &params)
     {
-        mfbytes::put32(m_records, type);
-        mfbytes::put32(m_records, uint32_t(8 + params.size()));
-        m_records.append(params);
+        m_records.append(mfbytes::dwords({type, 8 + params.size()}) + params);
         ++m_count;
         return *this;
     }
@@ -197,36 +151,18 @@ public:
     }
     QByteArray finish() const
     {
-        using namespace mfbytes;
-        QByteArray header;
-        header.append(mfbytes::dwords({0, 0, 1000, 1000}));
-        header.append(
-            mfbytes::dwords({m_frame.left(), m_frame.top(), m_frame.right(), m_frame.bottom()}));
-        put32(header, 0x464D4520);
-        put32(header, 0x10000);
-        const int total = 8 + 100 + int(m_records.size()) + 20;
-        put32(header, uint32_t(total));
-        put32(header, uint32_t(m_count + 2));
-        put16(header, uint16_t(m_handles));
-        put16(header, 0);
-        put32(header, 0);
-        put32(header, 0);
-        put32(header, 0);
-        // 960 pixels over 254 mm: 96 dpi.
-        header.append(mfbytes::dwords({960, 960, 254, 254}));
-        header.append(mfbytes::dwords({0, 0, 0}));
-        QByteArray out;
-        put32(out, 1);
-        put32(out, uint32_t(8 + header.size()));
-        out.append(header);
-        out.append(m_records);
-        out.append(mfbytes::dwords({14, 20, 0, 0, 20}));
-        return out;
+        const QRect f = m_frame;
+        // The header record, 100 bytes: bounds, frame, signature, version, size, records,
+        // handles (8), reserved, no description or palette; 960 pixels over 254 mm: 96 dpi.
+        QByteArray out = mfbytes::dwords({1, 100, 0, 0, 1000, 1000});
+        out += mfbytes::dwords({f.left(), f.top(), f.right(), f.bottom(), 0x464D4520, 0x10000});
+        out += mfbytes::dwords({128 + m_records.size(), m_count + 2, 8, 0, 0, 0});
+        out += mfbytes::dwords({960, 960, 254, 254, 0, 0, 0});
+        return out + m_records + mfbytes::dwords({14, 20, 0, 0, 20});
     }
 
 private:
     QRect m_frame;
-    int m_handles;
     int m_count = 0;
     QByteArray m_records;
 };

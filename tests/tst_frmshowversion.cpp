@@ -73,18 +73,16 @@ QStringList runRenamedCopy(const QString &name, bool withLibrary)
     const QString copy = folder.filePath(name);
     const QFileInfo library(QString::fromUtf8(ZOR7RES_FILE));
     if (!QFile::copy(QCoreApplication::applicationFilePath(), copy) ||
-        (withLibrary && !QFile::copy(library.filePath(), folder.filePath(library.fileName())))) {
+        (withLibrary && !QFile::copy(library.filePath(), folder.filePath(library.fileName()))))
         return {QStringLiteral("copy failed")};
-    }
     QProcess child;
     child.setWorkingDirectory(library.absolutePath());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_LIBRARY_PATH"), library.absolutePath());
     child.setProcessEnvironment(environment);
     child.start(copy, {QStringLiteral("--child")});
-    if (!child.waitForFinished(60000) || child.exitCode() != 0) {
+    if (!child.waitForFinished(60000) || child.exitCode() != 0)
         return {QStringLiteral("child failed"), QString::fromUtf8(child.readAllStandardError())};
-    }
     return QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
 }
 
@@ -142,12 +140,10 @@ private slots:
         QVERIFY2(control, qPrintable(name));
         QCOMPARE(control->geometry(), expected);
         QCOMPARE(control->autoFillBackground(), background.isValid());
-        if (background.isValid()) {
+        if (background.isValid())
             QCOMPARE(control->palette().color(QPalette::Window), background);
-        }
-        if (text.isValid()) {
+        if (text.isValid())
             QCOMPARE(control->palette().color(QPalette::WindowText), text);
-        }
     }
 
     void texts()
@@ -160,23 +156,17 @@ private slots:
         QCOMPARE(dialog.Label5->cursor().shape(), Qt::PointingHandCursor);
         QVERIFY(dialog.Label4->text().isEmpty());
         QVERIFY(!dialog.Image1->pixmap().isNull());
-        for (QLabel *line : dialog.Label3) {
-            QVERIFY(!line->text().trimmed().isEmpty());
-        }
-        // The notice: two one-line paragraphs with an empty line between them, wrapped.
-        const QStringList paragraphs = dialog.Label3[2]->text().split(QLatin1Char('\n'));
+        // The notice: two one-line paragraphs with an empty line between them, wrapped to fit.
+        QLabel *notice = dialog.Label3[2];
+        const QStringList paragraphs = notice->text().split(QLatin1Char('\n'));
         QCOMPARE(paragraphs.size(), 3);
         QVERIFY(paragraphs[1].isEmpty());
-        QVERIFY(dialog.Label3[2]->wordWrap());
-    }
-
-    void textsFitTheirLabels()
-    {
-        frmShowVersion dialog;
-        QLabel *notice = dialog.Label3[2];
+        QVERIFY(notice->wordWrap());
         QVERIFY(notice->heightForWidth(notice->width()) <= notice->height());
+        // Every other line is written for this program and fits its label.
         for (QLabel *line : {dialog.Label1[0], dialog.Label1[1], dialog.Label2, dialog.Label3[0],
                              dialog.Label3[1], dialog.Label5}) {
+            QVERIFY2(!line->text().trimmed().isEmpty(), qPrintable(line->objectName()));
             const QSize text = line->fontMetrics().size(0, line->text());
             QVERIFY2(text.width() <= line->width(), qPrintable(line->objectName()));
         }
@@ -207,31 +197,21 @@ private slots:
         QVERIFY(QFontMetrics(font).inFont(QChar(0x30DD))); // a Japanese face stands in
     }
 
-    void onlyCommand1TakesTheFocus()
+    void onlyCommand1TakesTheFocusAndCloses()
     {
         frmShowVersion dialog;
-        for (QWidget *control : dialog.findChildren<QWidget *>()) {
+        LinkRecord record(dialog);
+        for (QWidget *control : dialog.findChildren<QWidget *>())
             QCOMPARE(control->focusPolicy() != Qt::NoFocus, control == dialog.Command1);
-        }
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab}) {
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Escape}) {
             QCOMPARE(QApplication::focusWidget(), dialog.Command1);
             QTest::keyClick(QApplication::focusWidget(), key);
         }
         QCOMPARE(QApplication::focusWidget(), dialog.Command1);
-    }
-
-    void onlyCommand1Closes()
-    {
-        frmShowVersion dialog;
-        LinkRecord record(dialog);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        for (QLabel *label : {dialog.Image1, dialog.Label1[0], dialog.Label3[2], dialog.Label4}) {
+        for (QLabel *label : {dialog.Image1, dialog.Label1[0], dialog.Label3[2], dialog.Label4})
             QTest::mouseClick(label, Qt::LeftButton);
-        }
         QVERIFY(dialog.isVisible());
         QVERIFY(record.calls.isEmpty());
         QTest::mouseClick(dialog.Command1, Qt::LeftButton);
@@ -288,9 +268,10 @@ private slots:
                 seen << QStringLiteral("no box");
                 return;
             }
-            seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon()),
-                                QString::number(box->standardButtons())}
-                        .join(QLatin1Char('|'));
+            seen << QStringLiteral("%1|%2|%3|%4")
+                        .arg(box->windowTitle(), box->text())
+                        .arg(box->icon())
+                        .arg(box->standardButtons());
             box->button(QMessageBox::Ok)->click();
         };
         for (int click = 0; click < 2; ++click) {
@@ -298,10 +279,10 @@ private slots:
             clickLink(dialog);
             QVERIFY(dialog.isVisible());
         }
-        const QString expected =
-            QStringList{kErrorTitle, QStringLiteral("gone\r\n\r\n") + kRequest,
-                        QString::number(QMessageBox::Critical), QString::number(QMessageBox::Ok)}
-                .join(QLatin1Char('|'));
+        const QString expected = QStringLiteral("%1|gone\r\n\r\n%2|%3|%4")
+                                     .arg(kErrorTitle, kRequest)
+                                     .arg(QMessageBox::Critical)
+                                     .arg(QMessageBox::Ok);
         QCOMPARE(seen, QStringList(2, expected));
     }
 
@@ -325,9 +306,8 @@ private slots:
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc > 1 && qstrcmp(argv[1], "--child") == 0) {
+    if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
         return runChild();
-    }
     TestFrmShowVersion test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -14,7 +14,6 @@
 #include <climits>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,10 +30,14 @@ void put16(QByteArray &out, quint16 v)
     out.append(char(v & 0xFF)).append(char(v >> 8));
 }
 
-void put32(QByteArray &out, quint32 v)
+QByteArray le32(std::initializer_list<quint32> values)
 {
-    put16(out, quint16(v & 0xFFFF));
-    put16(out, quint16(v >> 16));
+    QByteArray out;
+    for (quint32 v : values) {
+        put16(out, quint16(v & 0xFFFF));
+        put16(out, quint16(v >> 16));
+    }
+    return out;
 }
 
 enum class Compression
@@ -62,11 +65,10 @@ int paletteSize(int bits)
 QByteArray pixelRow(const BmpSpec &spec, int y)
 {
     QByteArray row;
-    const int colours = spec.bits <= 8 ? paletteSize(spec.bits) : 4;
     quint32 bitBuffer = 0;
     int bitCount = 0;
     for (int x = 0; x < spec.width; ++x) {
-        const int index = colourIndex(x, y, colours);
+        const int index = colourIndex(x, y, spec.bits <= 8 ? paletteSize(spec.bits) : 4);
         const QRgb c = kColours[index];
         if (spec.bits <= 8) {
             bitBuffer = (bitBuffer << spec.bits) | quint32(index);
@@ -76,8 +78,7 @@ QByteArray pixelRow(const BmpSpec &spec, int y)
                 bitBuffer = bitCount = 0;
             }
         } else if (spec.bits == 16) {
-            const bool rgb565 = spec.compression == Compression::Bitfields;
-            const int greenBits = rgb565 ? 6 : 5;
+            const int greenBits = spec.compression == Compression::Bitfields ? 6 : 5;
             put16(row, quint16((qRed(c) >> 3) << (5 + greenBits) |
                                (qGreen(c) >> (8 - greenBits)) << 5 | qBlue(c) >> 3));
         } else {
@@ -93,54 +94,38 @@ QByteArray pixelRow(const BmpSpec &spec, int y)
     return row;
 }
 
-// Run-length data, one pixel a run, each line closed by an end-of-line escape.
-QByteArray rleRow(const BmpSpec &spec, int y)
-{
-    QByteArray row;
-    for (int x = 0; x < spec.width; ++x) {
-        const int index = colourIndex(x, y, paletteSize(spec.bits));
-        row.append('\1').append(char(spec.bits == 4 ? index << 4 : index));
-    }
-    return row.append('\0').append('\0');
-}
-
 // A BMP in the layout of BITMAPFILEHEADER + BITMAPINFOHEADER, as the format's document gives it.
+// Run-length data holds one pixel a run, each line closed by an end-of-line escape.
 QByteArray makeBmp(const BmpSpec &spec)
 {
+    const bool rle = spec.compression == Compression::Rle8 || spec.compression == Compression::Rle4;
     QByteArray pixels;
     for (int i = 0; i < spec.height; ++i) {
         const int y = spec.topDown ? i : spec.height - 1 - i;
-        const bool rle =
-            spec.compression == Compression::Rle8 || spec.compression == Compression::Rle4;
-        pixels += rle ? rleRow(spec, y) : pixelRow(spec, y);
+        if (!rle) {
+            pixels += pixelRow(spec, y);
+            continue;
+        }
+        for (int x = 0; x < spec.width; ++x) {
+            const int index = colourIndex(x, y, paletteSize(spec.bits));
+            pixels.append('\1').append(char(spec.bits == 4 ? index << 4 : index));
+        }
+        pixels.append('\0').append('\0');
     }
-    if (spec.compression == Compression::Rle8 || spec.compression == Compression::Rle4)
+    if (rle)
         pixels.append('\0').append('\1');
 
     QByteArray table;
     for (int i = 0; i < paletteSize(spec.bits); ++i)
-        put32(table, kColours[i] & 0xFFFFFF);
-    if (spec.compression == Compression::Bitfields) {
-        put32(table, 0xF800);
-        put32(table, 0x07E0);
-        put32(table, 0x001F);
-    }
+        table += le32({kColours[i] & 0xFFFFFF});
+    if (spec.compression == Compression::Bitfields)
+        table += le32({0xF800, 0x07E0, 0x001F});
     const quint32 offset = 14 + 40 + quint32(table.size());
-    QByteArray out("BM");
-    put32(out, offset + quint32(pixels.size()));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40);
-    put32(out, quint32(spec.width));
-    put32(out, quint32(spec.topDown ? -spec.height : spec.height));
-    put16(out, 1);
-    put16(out, quint16(spec.bits));
-    put32(out, quint32(spec.compression));
-    put32(out, quint32(pixels.size()));
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, quint32(paletteSize(spec.bits)));
-    put32(out, 0);
+    const quint32 height = quint32(spec.topDown ? -spec.height : spec.height);
+    QByteArray out =
+        "BM" + le32({offset + quint32(pixels.size()), 0, offset, 40, quint32(spec.width), height,
+                     1 | quint32(spec.bits) << 16, quint32(spec.compression),
+                     quint32(pixels.size()), 2835, 2835, quint32(paletteSize(spec.bits)), 0});
     return out + table + pixels;
 }
 
@@ -167,11 +152,11 @@ QImage gradient(QSize size)
     return image;
 }
 
-QByteArray fixture(const QString &name)
+QByteArray fixture(const char *name)
 {
-    QFile file(QStringLiteral(POTERO_TEST_DATA "/pictures/") + name);
+    QFile file(QStringLiteral(POTERO_TEST_DATA "/pictures/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
+        qFatal("missing fixture %s", name);
     return file.readAll();
 }
 
@@ -190,11 +175,8 @@ QByteArray withJpegSize(QByteArray jpeg, quint16 width, quint16 height)
     for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
         const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
         if (jpeg[i] == '\xFF' && (marker == 0xC0 || marker == 0xC2)) {
-            jpeg[i + 5] = char(height >> 8);
-            jpeg[i + 6] = char(height & 0xFF);
-            jpeg[i + 7] = char(width >> 8);
-            jpeg[i + 8] = char(width & 0xFF);
-            return jpeg;
+            const char size[] = {char(height >> 8), char(height), char(width >> 8), char(width)};
+            return jpeg.replace(i + 5, 4, QByteArray(size, 4));
         }
     }
     qFatal("no frame header");
@@ -203,27 +185,13 @@ QByteArray withJpegSize(QByteArray jpeg, quint16 width, quint16 height)
 // A placeable WMF of one inch by two thirds of one, holding only its end record.
 QByteArray makePlaceableWmf()
 {
-    QByteArray out;
-    put32(out, 0x9AC6CDD7);
-    put16(out, 0);
-    for (quint16 v : {0, 0, 1440, 960})
-        put16(out, v);
-    put16(out, 1440); // units an inch
-    put32(out, 0);
+    QByteArray out = le32({0x9AC6CDD7, 0, 1440 << 16, 960 | 1440u << 16, 0});
     quint16 checksum = 0;
     for (int i = 0; i < 20; i += 2)
         checksum ^= quint16(quint8(out[i]) | quint8(out[i + 1]) << 8);
     put16(out, checksum);
-    put16(out, 1);      // in memory
-    put16(out, 9);      // header words
-    put16(out, 0x0300); // version
-    put32(out, 9 + 3);  // file words
-    put16(out, 0);      // objects
-    put32(out, 3);      // largest record
-    put16(out, 0);
-    put32(out, 3); // META_EOF
-    put16(out, 0);
-    return out;
+    // In memory, 9 header words, version 3, 12 file words, no objects, largest record 3; EOF.
+    return out + le32({9 << 16 | 1, 12 << 16 | 0x0300, 0, 3, 3 << 16, 0});
 }
 
 bool coloursClose(QRgb a, QRgb b, int tolerance)
@@ -233,7 +201,22 @@ bool coloursClose(QRgb a, QRgb b, int tolerance)
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
+void verifyPixel(const QImage &image, QPoint at, QRgb expected, int tolerance)
+{
+    const QRgb actual = image.pixel(at);
+    QVERIFY2(coloursClose(actual, expected, tolerance) && qAlpha(actual) == 255,
+             qPrintable(QStringLiteral("pixel %1,%2 is %3, not %4")
+                            .arg(at.x())
+                            .arg(at.y())
+                            .arg(actual, 8, 16)
+                            .arg(expected, 8, 16)));
+}
+
+using Pixels = QList<std::pair<QPoint, QRgb>>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Pixels)
 
 class TestPictureLoader : public QObject
 {
@@ -245,11 +228,8 @@ private slots:
 
     void bitmapDepths_data();
     void bitmapDepths();
-    void jpegKinds_data();
-    void jpegKinds();
-    void gifShowsItsFirstImageStill();
-
-    void metafileSharpOnDenseScreens();
+    void jpegAndGif_data();
+    void jpegAndGif();
     void formatFromContent_data();
     void formatFromContent();
     void emptyPathIsNoPicture();
@@ -259,8 +239,6 @@ private slots:
 
     void decodedSizeCap_data();
     void decodedSizeCap();
-    void headerSizesPastTheCap_data();
-    void headerSizesPastTheCap();
     void fileSizeCap();
     void truncatedAtEveryLength_data();
     void truncatedAtEveryLength();
@@ -268,9 +246,8 @@ private slots:
     void malformedBitmapHeaders_data();
     void malformedBitmapHeaders();
 
-    void naturalSizeInTwips_data();
-    void naturalSizeInTwips();
     void drawsAtNaturalSize();
+    void metafileSharpOnDenseScreens();
 
 private:
     QString write(const QString &name, const QByteArray &bytes);
@@ -302,20 +279,20 @@ QString TestPictureLoader::write(const QString &name, const QByteArray &bytes)
 void TestPictureLoader::bitmapDepths_data()
 {
     QTest::addColumn<int>("bits");
-    QTest::addColumn<int>("compression");
+    QTest::addColumn<Compression>("compression");
     QTest::addColumn<bool>("topDown");
     QTest::addColumn<int>("tolerance");
-    const int none = int(Compression::None);
+    const auto none = Compression::None;
     QTest::newRow("1 bit") << 1 << none << false << 0;
     QTest::newRow("4 bits") << 4 << none << false << 0;
     QTest::newRow("8 bits") << 8 << none << false << 0;
     // Five bits a channel come out as v * 8, so full intensity reads 248.
     QTest::newRow("16 bits 5-5-5") << 16 << none << false << 7;
-    QTest::newRow("16 bits 5-6-5 bit fields") << 16 << int(Compression::Bitfields) << false << 7;
+    QTest::newRow("16 bits 5-6-5 bit fields") << 16 << Compression::Bitfields << false << 7;
     QTest::newRow("24 bits") << 24 << none << false << 0;
     QTest::newRow("32 bits") << 32 << none << false << 0;
-    QTest::newRow("RLE8") << 8 << int(Compression::Rle8) << false << 0;
-    QTest::newRow("RLE4") << 4 << int(Compression::Rle4) << false << 0;
+    QTest::newRow("RLE8") << 8 << Compression::Rle8 << false << 0;
+    QTest::newRow("RLE4") << 4 << Compression::Rle4 << false << 0;
     QTest::newRow("8 bits top-down") << 8 << none << true << 0;
     QTest::newRow("24 bits top-down") << 24 << none << true << 0;
     QTest::newRow("32 bits top-down") << 32 << none << true << 0;
@@ -324,84 +301,59 @@ void TestPictureLoader::bitmapDepths_data()
 void TestPictureLoader::bitmapDepths()
 {
     QFETCH(int, bits);
-    QFETCH(int, compression);
+    QFETCH(Compression, compression);
     QFETCH(bool, topDown);
     QFETCH(int, tolerance);
-    BmpSpec spec{bits, Compression(compression), topDown};
+    const BmpSpec spec{bits, compression, topDown};
     const Picture picture = Load(write(QStringLiteral("sign.bmp"), makeBmp(spec)));
-
     QCOMPARE(picture.naturalSize(), QSize(spec.width, spec.height));
     const QImage image = picture.bitmap();
     const int colours = bits <= 8 ? paletteSize(bits) : 4;
     for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            const QRgb expected = kColours[colourIndex(x, y, colours)];
-            QVERIFY2(coloursClose(image.pixel(x, y), expected, tolerance) &&
-                         qAlpha(image.pixel(x, y)) == 255,
-                     qPrintable(QStringLiteral("pixel %1,%2 is %3, not %4")
-                                    .arg(x)
-                                    .arg(y)
-                                    .arg(image.pixel(x, y), 8, 16)
-                                    .arg(expected, 8, 16)));
-        }
+        for (int x = 0; x < spec.width; ++x)
+            verifyPixel(image, {x, y}, kColours[colourIndex(x, y, colours)], tolerance);
     }
 }
 
-void TestPictureLoader::jpegKinds_data()
+void TestPictureLoader::jpegAndGif_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<QRgb>("centre");
+    QTest::addColumn<Pixels>("pixels");
+    QTest::addColumn<int>("tolerance");
     const QImage source = gradient(QSize(52, 32));
-    const QRgb middle = source.pixel(26, 16);
-    QTest::newRow("baseline") << encode(source, "jpeg") << QSize(52, 32) << middle;
-    QTest::newRow("progressive") << encode(source, "jpeg", true) << QSize(52, 32) << middle;
+    const Pixels middle = {{{26, 16}, source.pixel(26, 16)}};
+    QTest::newRow("JPEG baseline") << encode(source, "jpeg") << QSize(52, 32) << middle << 12;
+    QTest::newRow("JPEG progressive")
+        << encode(source, "jpeg", true) << QSize(52, 32) << middle << 12;
     QImage grey(40, 20, QImage::Format_Grayscale8);
     grey.fill(90);
-    QTest::newRow("greyscale") << encode(grey, "jpeg") << QSize(40, 20) << qRgb(90, 90, 90);
-    QTest::newRow("CMYK") << fixture(QStringLiteral("cmyk.jpg")) << QSize(16, 8) << qRgb(255, 0, 0);
+    QTest::newRow("JPEG greyscale")
+        << encode(grey, "jpeg") << QSize(40, 20) << Pixels{{{20, 10}, qRgb(90, 90, 90)}} << 12;
+    QTest::newRow("JPEG CMYK") << fixture("cmyk.jpg") << QSize(16, 8)
+                               << Pixels{{{8, 4}, qRgb(255, 0, 0)}} << 12;
+    // An animation shows its first image, still.
+    QTest::newRow("GIF animated") << fixture("animated.gif") << QSize(8, 8)
+                                  << Pixels{{{4, 4}, qRgb(255, 0, 0)}} << 0;
+    QTest::newRow("GIF still") << fixture("still.gif") << QSize(6, 4)
+                               << Pixels{{{0, 0}, qRgb(255, 0, 0)},
+                                         {{1, 0}, qRgb(0, 255, 0)},
+                                         {{2, 0}, qRgb(0, 0, 255)},
+                                         {{5, 3}, qRgb(0, 0, 255)},
+                                         {{3, 2}, qRgb(255, 255, 255)}}
+                               << 0;
 }
 
-void TestPictureLoader::jpegKinds()
+void TestPictureLoader::jpegAndGif()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QSize, size);
-    QFETCH(QRgb, centre);
+    QFETCH(Pixels, pixels);
+    QFETCH(int, tolerance);
     const Picture picture = Load(write(QStringLiteral("sign.jpg"), bytes));
     QCOMPARE(picture.naturalSize(), size);
-    const QRgb actual = picture.bitmap().pixel(size.width() / 2, size.height() / 2);
-    QVERIFY2(
-        coloursClose(actual, centre, 12),
-        qPrintable(
-            QStringLiteral("centre is %1, not near %2").arg(actual, 8, 16).arg(centre, 8, 16)));
-}
-
-void TestPictureLoader::gifShowsItsFirstImageStill()
-{
-    const Picture animated =
-        Load(write(QStringLiteral("a.gif"), fixture(QStringLiteral("animated.gif"))));
-    QCOMPARE(animated.naturalSize(), QSize(8, 8));
-    QCOMPARE(animated.bitmap().pixel(4, 4), qRgb(255, 0, 0));
-
-    const Picture still =
-        Load(write(QStringLiteral("s.gif"), fixture(QStringLiteral("still.gif"))));
-    QCOMPARE(still.naturalSize(), QSize(6, 4));
-    const QImage image = still.bitmap();
-    QCOMPARE(image.pixel(0, 0), qRgb(255, 0, 0));
-    QCOMPARE(image.pixel(1, 0), qRgb(0, 255, 0));
-    QCOMPARE(image.pixel(2, 0), qRgb(0, 0, 255));
-    QCOMPARE(image.pixel(5, 3), qRgb(0, 0, 255));
-    QCOMPARE(image.pixel(3, 2), qRgb(255, 255, 255));
-}
-
-void TestPictureLoader::metafileSharpOnDenseScreens()
-{
-    const Picture picture = Load(write(QStringLiteral("drawing.bmp"), makePlaceableWmf()));
-    QVERIFY(picture.isMetafile());
-    QCOMPARE(picture.naturalSize(), QSize(96, 64));
-    const QPixmap pixmap = picture.toPixmap(2.0);
-    QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(96, 64));
-    QCOMPARE(pixmap.size(), QSize(192, 128));
+    for (const auto &[at, colour] : pixels)
+        verifyPixel(picture.bitmap(), at, colour, tolerance);
 }
 
 void TestPictureLoader::formatFromContent_data()
@@ -412,7 +364,7 @@ void TestPictureLoader::formatFromContent_data()
     const QImage image = gradient(QSize(8, 6));
     QTest::newRow("BMP named .gif") << "x.gif" << makeBmp({}) << true;
     QTest::newRow("JPEG named .gif") << "x.gif" << encode(image, "jpeg") << true;
-    QTest::newRow("GIF named .jpeg") << "x.jpeg" << fixture(QStringLiteral("still.gif")) << true;
+    QTest::newRow("GIF named .jpeg") << "x.jpeg" << fixture("still.gif") << true;
     QTest::newRow("BMP named without extension") << "picture" << makeBmp({}) << true;
     QTest::newRow("text named .bmp") << "x.bmp" << QByteArray("not a picture\n") << false;
     QTest::newRow("empty file named .bmp") << "x.bmp" << QByteArray() << false;
@@ -430,11 +382,10 @@ void TestPictureLoader::formatFromContent()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, loads);
     const QString path = write(name, bytes);
-    if (loads) {
+    if (loads)
         QVERIFY(!Load(path).isNull());
-    } else {
+    else
         QVERIFY_THROWS_EXCEPTION(PictureLoadError, Load(path));
-    }
 }
 
 void TestPictureLoader::emptyPathIsNoPicture()
@@ -467,7 +418,7 @@ void TestPictureLoader::notRegularFilesFailAtOnce()
     QString path = m_dir->filePath(QStringLiteral("x.bmp"));
     if (kind == u"folder") {
         QVERIFY(QDir().mkdir(path));
-    } else if (kind == u"fifo" || kind == u"link to fifo") {
+    } else if (kind.contains(u"fifo")) {
         const QString fifo = m_dir->filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         if (kind == u"fifo")
@@ -487,9 +438,8 @@ void TestPictureLoader::notRegularFilesFailAtOnce()
 
 void TestPictureLoader::pathUsedUnchanged()
 {
-    const QString sign = write(QStringLiteral("a.bmp"), makeBmp({}));
     const QString folder = m_dir->path();
-    QVERIFY(!Load(sign).isNull());
+    QVERIFY(!Load(write(QStringLiteral("a.bmp"), makeBmp({}))).isNull());
     QVERIFY_THROWS_EXCEPTION(PictureLoadError, Load(folder + QStringLiteral("a.bmp")));
 
     const QString before = QDir::currentPath();
@@ -504,49 +454,40 @@ void TestPictureLoader::pathUsedUnchanged()
 void TestPictureLoader::decodedSizeCap_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("cap");
     QTest::addColumn<bool>("loads");
     // 64 x 64 pixels at 4 bytes are exactly 16384 bytes.
     const QImage atCap = gradient(QSize(64, 64));
     const QImage pastCap = gradient(QSize(65, 64));
-    QTest::newRow("BMP at the cap") << encode(atCap, "bmp") << true;
-    QTest::newRow("BMP one column past") << encode(pastCap, "bmp") << false;
-    QTest::newRow("JPEG at the cap") << encode(atCap, "jpeg") << true;
-    QTest::newRow("JPEG one column past") << encode(pastCap, "jpeg") << false;
+    QTest::newRow("BMP at the cap") << encode(atCap, "bmp") << qint64(16384) << true;
+    QTest::newRow("BMP one column past") << encode(pastCap, "bmp") << qint64(16384) << false;
+    QTest::newRow("JPEG at the cap") << encode(atCap, "jpeg") << qint64(16384) << true;
+    QTest::newRow("JPEG one column past") << encode(pastCap, "jpeg") << qint64(16384) << false;
+    // 8193 x 8192 pixels are one column past 256 MiB; the files hold no pixels for them.
+    const qint64 cap = picturelimits::kMaxDecodedBytes;
+    QTest::newRow("BMP header past 256 MiB")
+        << makeBmp({}).replace(18, 8, le32({8193, 8192})) << cap << false;
+    QByteArray gif = fixture("still.gif");
+    gif.replace(6, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
+    gif.replace(gif.indexOf(',') + 5, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
+    QTest::newRow("GIF header past 256 MiB") << gif << cap << false;
+    QTest::newRow("JPEG header past 256 MiB")
+        << withJpegSize(encode(gradient(QSize(16, 16)), "jpeg"), 65000, 65000) << cap << false;
 }
 
+// Refused from the header, before any pixel is decoded.
 void TestPictureLoader::decodedSizeCap()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(qint64, cap);
     QFETCH(bool, loads);
-    if (loads)
-        QCOMPARE(decodeBytes(bytes, 16384).naturalSize(), QSize(64, 64));
-    else
-        QVERIFY_THROWS_EXCEPTION(PictureLoadError, decodeBytes(bytes, 16384));
-}
-
-void TestPictureLoader::headerSizesPastTheCap_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    // 8193 x 8192 pixels are one column past 256 MiB; the files hold no pixels for them.
-    QByteArray bmp = makeBmp({});
-    bmp.replace(18, 8, QByteArray("\x01\x20\x00\x00\x00\x20\x00\x00", 8));
-    QTest::newRow("BMP") << bmp;
-    QByteArray gif = fixture(QStringLiteral("still.gif"));
-    gif.replace(6, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
-    const qsizetype descriptor = gif.indexOf(',');
-    gif.replace(descriptor + 5, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
-    QTest::newRow("GIF") << gif;
-    QTest::newRow("JPEG") << withJpegSize(encode(gradient(QSize(16, 16)), "jpeg"), 65000, 65000);
-}
-
-void TestPictureLoader::headerSizesPastTheCap()
-{
-    QFETCH(QByteArray, bytes);
     try {
-        Load(write(QStringLiteral("huge.bmp"), bytes));
-        QFAIL("a picture past the cap loaded");
+        const Picture picture = decodeBytes(bytes, cap);
+        QVERIFY2(loads, "a picture past the cap loaded");
+        QCOMPARE(picture.naturalSize(), QSize(64, 64));
     } catch (const PictureLoadError &error) {
-        QVERIFY2(QByteArray(error.what()).contains("pixels would take more than"), error.what());
+        QVERIFY2(!loads && QByteArray(error.what()).contains("pixels would take more than"),
+                 error.what());
     }
 }
 
@@ -566,10 +507,10 @@ void TestPictureLoader::truncatedAtEveryLength_data()
     QTest::newRow("BMP 4 bits") << makeBmp({4});
     QTest::newRow("BMP RLE8") << makeBmp({8, Compression::Rle8});
     QTest::newRow("BMP RLE4") << makeBmp({4, Compression::Rle4});
-    QTest::newRow("GIF") << fixture(QStringLiteral("animated.gif"));
+    QTest::newRow("GIF") << fixture("animated.gif");
     QTest::newRow("JPEG baseline") << encode(gradient(QSize(17, 9)), "jpeg");
     QTest::newRow("JPEG progressive") << encode(gradient(QSize(17, 9)), "jpeg", true);
-    QTest::newRow("JPEG CMYK") << fixture(QStringLiteral("cmyk.jpg"));
+    QTest::newRow("JPEG CMYK") << fixture("cmyk.jpg");
 }
 
 // A cut file either fails or shows what it has at the picture's full size; it never crashes.
@@ -579,8 +520,7 @@ void TestPictureLoader::truncatedAtEveryLength()
     const QSize full = decodeBytes(bytes).naturalSize();
     for (qsizetype length = 0; length < bytes.size(); ++length) {
         try {
-            const Picture picture = decodeBytes(bytes.left(length));
-            QVERIFY2(picture.naturalSize() == full,
+            QVERIFY2(decodeBytes(bytes.left(length)).naturalSize() == full,
                      qPrintable(QStringLiteral("cut at %1").arg(length)));
         } catch (const PictureLoadError &) {
         }
@@ -590,16 +530,11 @@ void TestPictureLoader::truncatedAtEveryLength()
 // The rows a cut file lacks must not show whatever the memory held before.
 void TestPictureLoader::cutBitmapShowsBlackForMissingRows()
 {
-    const BmpSpec spec{24, Compression::None, false, 52, 32};
-    const QByteArray bmp = makeBmp(spec);
-    const qsizetype rowBytes = 52 * 3;
+    const QByteArray bmp = makeBmp({24, Compression::None, false, 52, 32});
     for (int round = 0; round < 4; ++round) {
-        {
-            QImage stale(52, 32, QImage::Format_RGB32);
-            stale.fill(qRgb(0x5A, 0xA5, 0x5A));
-        }
+        QImage(52, 32, QImage::Format_RGB32).fill(qRgb(0x5A, 0xA5, 0x5A));
         // Bottom-up: the first 10 rows in the file are the picture's last 10.
-        const Picture picture = decodeBytes(bmp.left(54 + 10 * rowBytes));
+        const Picture picture = decodeBytes(bmp.left(54 + 10 * 52 * 3));
         QCOMPARE(picture.naturalSize(), QSize(52, 32));
         const QImage image = picture.bitmap();
         QCOMPARE(image.pixel(0, 31), kColours[colourIndex(0, 31, 4)] | 0xFF000000);
@@ -615,21 +550,16 @@ void TestPictureLoader::malformedBitmapHeaders_data()
     QTest::addColumn<int>("offset");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<bool>("mayLoad");
-    const auto le32 = [](quint32 v) {
-        QByteArray out;
-        put32(out, v);
-        return out;
-    };
-    QTest::newRow("width 0") << 18 << le32(0) << false;
-    QTest::newRow("negative width") << 18 << le32(quint32(-5)) << false;
-    QTest::newRow("height INT_MIN") << 22 << le32(quint32(INT_MIN)) << false;
+    QTest::newRow("width 0") << 18 << le32({0}) << false;
+    QTest::newRow("negative width") << 18 << le32({quint32(-5)}) << false;
+    QTest::newRow("height INT_MIN") << 22 << le32({quint32(INT_MIN)}) << false;
     QTest::newRow("7 bits a pixel") << 28 << QByteArray("\x07\x00", 2) << false;
-    QTest::newRow("unknown compression") << 30 << le32(9) << false;
+    QTest::newRow("unknown compression") << 30 << le32({9}) << false;
     // The reader then takes the pixels from where the palette ends.
-    QTest::newRow("pixels past the end") << 10 << le32(0x7FFFFFF0) << true;
-    QTest::newRow("header size 0") << 14 << le32(0) << false;
-    QTest::newRow("header size huge") << 14 << le32(0xFFFFFFF0) << false;
-    QTest::newRow("palette of 2^32 - 1 colours") << 46 << le32(0xFFFFFFFF) << false;
+    QTest::newRow("pixels past the end") << 10 << le32({0x7FFFFFF0}) << true;
+    QTest::newRow("header size 0") << 14 << le32({0}) << false;
+    QTest::newRow("header size huge") << 14 << le32({0xFFFFFFF0}) << false;
+    QTest::newRow("palette of 2^32 - 1 colours") << 46 << le32({0xFFFFFFFF}) << false;
 }
 
 void TestPictureLoader::malformedBitmapHeaders()
@@ -637,40 +567,23 @@ void TestPictureLoader::malformedBitmapHeaders()
     QFETCH(int, offset);
     QFETCH(QByteArray, value);
     QFETCH(bool, mayLoad);
-    QByteArray bmp = makeBmp({8});
-    bmp.replace(offset, value.size(), value);
-    if (mayLoad) {
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^QBuffer::seek")));
-        try {
-            QCOMPARE(decodeBytes(bmp).naturalSize(), QSize(5, 3));
-        } catch (const PictureLoadError &) {
-        }
-    } else {
+    const QByteArray bmp = makeBmp({8}).replace(offset, value.size(), value);
+    if (!mayLoad) {
         QVERIFY_THROWS_EXCEPTION(PictureLoadError, decodeBytes(bmp));
+        return;
     }
-}
-
-void TestPictureLoader::naturalSizeInTwips_data()
-{
-    QTest::addColumn<QSize>("pixels");
-    QTest::addColumn<QSizeF>("twips");
-    QTest::newRow("a sign that fills the box") << QSize(52, 32) << QSizeF(780, 480);
-    QTest::newRow("a signboard") << QSize(200, 100) << QSizeF(3000, 1500);
-}
-
-void TestPictureLoader::naturalSizeInTwips()
-{
-    QFETCH(QSize, pixels);
-    QFETCH(QSizeF, twips);
-    const Picture picture = Load(write(QStringLiteral("p.bmp"), encode(gradient(pixels), "bmp")));
-    QCOMPARE(picture.naturalSize(), pixels);
-    QCOMPARE(picture.naturalSizeTwips(), twips);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^QBuffer::seek")));
+    try {
+        QCOMPARE(decodeBytes(bmp).naturalSize(), QSize(5, 3));
+    } catch (const PictureLoadError &) {
+    }
 }
 
 void TestPictureLoader::drawsAtNaturalSize()
 {
     const QImage source = gradient(QSize(52, 32));
     const Picture picture = Load(write(QStringLiteral("p.bmp"), encode(source, "bmp")));
+    QCOMPARE(picture.naturalSizeTwips(), QSizeF(780, 480));
 
     QImage canvas(60, 40, QImage::Format_RGB32);
     canvas.fill(Qt::white);
@@ -686,6 +599,17 @@ void TestPictureLoader::drawsAtNaturalSize()
     const QPixmap pixmap = picture.toPixmap(2.0);
     QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(52, 32));
     QCOMPARE(pixmap.toImage().convertToFormat(QImage::Format_RGB32), source);
+}
+
+void TestPictureLoader::metafileSharpOnDenseScreens()
+{
+    const Picture picture = Load(write(QStringLiteral("drawing.bmp"), makePlaceableWmf()));
+    QVERIFY(picture.isMetafile());
+    QCOMPARE(picture.naturalSize(), QSize(96, 64));
+    QCOMPARE(picture.naturalSizeTwips(), QSizeF(1440, 960));
+    const QPixmap pixmap = picture.toPixmap(2.0);
+    QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(96, 64));
+    QCOMPARE(pixmap.size(), QSize(192, 128));
 }
 
 QTEST_MAIN(TestPictureLoader)

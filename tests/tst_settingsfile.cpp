@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -62,24 +64,39 @@ void pathRow(const char *row, const QString &folder, const QString &name, const 
     QTest::newRow(row) << folder << name << expected;
 }
 
+SettingsRecord withSpeeds(SettingsRecord r = {})
+{
+    r.HScroll1 = 10000;
+    r.HScroll2 = 6000;
+    return r;
+}
+
 } // namespace
 
 class TestSettingsFile : public QObject
 {
     Q_OBJECT
 private slots:
+    void init()
+    {
+        QVERIFY(m_dir.emplace().isValid());
+        m_ini = m_dir->filePath(QStringLiteral("potero.ini"));
+    }
     void pathIn_data();
     void pathIn();
     void pathBesideThisExecutable();
     void locateFallsBackToConfigFolder();
-    void readMissingFails();
-    void readRefusesWhatIsNotAFile();
+    void readFails();
     void readStopsAtTheCap();
     void firstRunWritesDefaults();
     void writeReplacesAndLeavesNoTemporary();
     void writeIntoMissingFolder();
     void failedWriteKeepsOldFile();
     void writeOverFolderFails();
+
+private:
+    std::optional<QTemporaryDir> m_dir;
+    QString m_ini; // the settings file in it
 };
 
 void TestSettingsFile::pathIn_data()
@@ -115,50 +132,33 @@ void TestSettingsFile::pathBesideThisExecutable()
 
 void TestSettingsFile::locateFallsBackToConfigFolder()
 {
-    QTemporaryDir dir;
-    const QString config = dir.filePath(QStringLiteral("config"));
-    const QString missing = dir.filePath(QStringLiteral("gone"));
-    QCOMPARE(settingsfile::locate(missing, QStringLiteral("potero"), config),
-             config + QStringLiteral("/potero.ini"));
-    QCOMPARE(settingsfile::locate(dir.path(), QStringLiteral("potero"), config),
-             dir.filePath(QStringLiteral("potero.ini")));
-    QCOMPARE(settingsfile::locate(missing, QStringLiteral("potero"), QString()),
+    const QString config = m_dir->filePath(QStringLiteral("config"));
+    const QString missing = m_dir->filePath(QStringLiteral("gone"));
+    const QString name = QStringLiteral("potero");
+    QCOMPARE(settingsfile::locate(missing, name, config), config + QStringLiteral("/potero.ini"));
+    QCOMPARE(settingsfile::locate(m_dir->path(), name, config), m_ini);
+    QCOMPARE(settingsfile::locate(missing, name, QString()),
              missing + QStringLiteral("/potero.ini"));
 }
 
-void TestSettingsFile::readMissingFails()
+void TestSettingsFile::readFails()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("potero.ini"));
-    const settingsfile::ReadResult read = settingsfile::read(path);
-    QVERIFY(!read.ok());
-    QCOMPARE(read.error->path, path);
-    QVERIFY(!read.error->reason.isEmpty());
     QVERIFY(!settingsfile::read(QString()).ok());
-}
-
-void TestSettingsFile::readRefusesWhatIsNotAFile()
-{
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("potero.ini"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const settingsfile::ReadResult missing = settingsfile::read(m_ini);
+    QVERIFY(!missing.ok());
+    QCOMPARE(missing.error->path, m_ini);
+    QVERIFY(!missing.error->reason.isEmpty());
     // Opening a FIFO with no writer would block the start for ever.
-    QVERIFY(!settingsfile::read(fifo).ok());
-    QVERIFY(!settingsfile::read(dir.path()).ok());
-    QVERIFY(!settingsfile::read(QStringLiteral("/dev/zero")).ok());
+    QCOMPARE(mkfifo(QFile::encodeName(m_ini).constData(), 0600), 0);
+    for (const QString &path : {m_ini, m_dir->path(), QStringLiteral("/dev/zero")})
+        QVERIFY2(!settingsfile::read(path).ok(), qPrintable(path));
 }
 
 void TestSettingsFile::readStopsAtTheCap()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("potero.ini"));
-    SettingsRecord record;
-    record.HScroll1 = 10000;
-    record.HScroll2 = 6000;
-    QByteArray bytes = record.format();
-    bytes += QByteArray(settingsfile::kMaxReadBytes, 'x');
-    put(path, bytes);
-    const settingsfile::ReadResult read = settingsfile::read(path);
+    const SettingsRecord record = withSpeeds();
+    put(m_ini, record.format() + QByteArray(settingsfile::kMaxReadBytes, 'x'));
+    const settingsfile::ReadResult read = settingsfile::read(m_ini);
     QVERIFY(read.ok());
     QCOMPARE(read.bytes.size(), settingsfile::kMaxReadBytes);
     QVERIFY(SettingsRecord::parse(read.bytes).record == record);
@@ -166,15 +166,12 @@ void TestSettingsFile::readStopsAtTheCap()
 
 void TestSettingsFile::firstRunWritesDefaults()
 {
-    QTemporaryDir dir;
-    const QString path = settingsfile::pathIn(dir.path(), QStringLiteral("potero"));
+    const QString path = settingsfile::pathIn(m_dir->path(), QStringLiteral("potero"));
     QVERIFY(!settingsfile::read(path).ok());
-    SettingsRecord first;
+    SettingsRecord first = withSpeeds();
     first.frmSetTop = 3300;
     first.MnuViewKanban = true;
     first.MnuViewWaku = true;
-    first.HScroll1 = 10000;
-    first.HScroll2 = 6000;
     QCOMPARE(failureOf(settingsfile::write(path, first.format())), QString());
     QCOMPARE(contents(path),
              QByteArray("0,0,0,3300,\"\",\"\",0,0,\"\",0,0,#TRUE#,#TRUE#,10000,6000,0\r\n"));
@@ -185,51 +182,43 @@ void TestSettingsFile::firstRunWritesDefaults()
 
 void TestSettingsFile::writeReplacesAndLeavesNoTemporary()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("potero.ini"));
-    put(path, "old contents that are longer than the new ones\r\n");
-    QCOMPARE(failureOf(settingsfile::write(path, "new\r\n")), QString());
-    QCOMPARE(contents(path), QByteArray("new\r\n"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+    put(m_ini, "old contents that are longer than the new ones\r\n");
+    QCOMPARE(failureOf(settingsfile::write(m_ini, "new\r\n")), QString());
+    QCOMPARE(contents(m_ini), QByteArray("new\r\n"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("potero.ini")});
 }
 
 void TestSettingsFile::writeIntoMissingFolder()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("config/potero/potero.ini"));
+    const QString path = m_dir->filePath(QStringLiteral("config/potero/potero.ini"));
     QCOMPARE(failureOf(settingsfile::write(path, "x\r\n")), QString());
     QCOMPARE(contents(path), QByteArray("x\r\n"));
 }
 
 void TestSettingsFile::failedWriteKeepsOldFile()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("potero.ini"));
     const QByteArray old =
         "1200,600,1200,4650,\"/signs/\",\"\",0,0,\"\",0,0,#TRUE#,#TRUE#,1,2,0\r\n";
-    put(path, old);
+    put(m_ini, old);
     std::optional<settingsfile::FileError> error;
     {
         const FileSizeLimit limit(16);
-        error = settingsfile::write(path, QByteArray(4096, '9'));
+        error = settingsfile::write(m_ini, QByteArray(4096, '9'));
     }
     QVERIFY(error.has_value());
-    QCOMPARE(error->path, path);
+    QCOMPARE(error->path, m_ini);
     QVERIFY(!error->reason.isEmpty());
-    QCOMPARE(contents(path), old);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+    QCOMPARE(contents(m_ini), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("potero.ini")});
 }
 
 void TestSettingsFile::writeOverFolderFails()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("potero.ini"));
-    QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
-    const auto error = settingsfile::write(path, "x\r\n");
-    QVERIFY(error.has_value());
-    QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("potero.ini/inside"))));
+    QVERIFY(settingsfile::write(m_ini, "x\r\n").has_value());
+    QVERIFY(QFileInfo(m_dir->filePath(QStringLiteral("potero.ini/inside"))).isDir());
     QVERIFY(settingsfile::write(QString(), "x\r\n").has_value());
 }
 

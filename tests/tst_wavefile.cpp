@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <cstdint>
+#include <tuple>
 
 // RIFF/WAVE images made up in the tests, small enough to read in a failure message.
 namespace {
@@ -41,10 +42,7 @@ QByteArray fmt(int tag, int channels, std::uint32_t rate, int bits, int blockAli
     return chunk("fmt ", fmtBody(tag, channels, rate, bits, blockAlign));
 }
 
-QByteArray pcm8Mono()
-{
-    return fmt(1, 1, 22050, 8);
-}
+const QByteArray kPcm8Mono = fmt(1, 1, 22050, 8);
 
 // The RIFF form around chunks; sizeError is added to its size field.
 QByteArray riff(const QByteArray &chunks, std::int64_t sizeError = 0)
@@ -60,7 +58,7 @@ QByteArray samples(int n)
     return s;
 }
 
-const QByteArray kMono = riff(pcm8Mono() + chunk("data", samples(100)));
+const QByteArray kMono = riff(kPcm8Mono + chunk("data", samples(100)));
 
 QByteArray resourceFile(const char *name)
 {
@@ -100,9 +98,9 @@ void TestWaveFile::doorSounds()
     QVERIFY2(!bytes.isEmpty(), qPrintable(name));
     const wavefile::Result result = wavefile::parse(bytes);
     QVERIFY2(result.ok(), qPrintable(result.error().message));
-    QCOMPARE(result.wave().format.channels, 1);
-    QCOMPARE(result.wave().format.sampleRate, 22050);
-    QCOMPARE(result.wave().format.bitsPerSample, 8);
+    const auto &format = result.wave().format;
+    QCOMPARE(std::tuple(format.channels, format.sampleRate, format.bitsPerSample),
+             std::tuple(1, 22050, 8));
     QCOMPARE(result.wave().frames(), frames);
     QCOMPARE(result.wave().samples.data(), bytes.constData() + 44);
 }
@@ -126,15 +124,15 @@ void TestWaveFile::accepted_data()
     QTest::newRow("partial frame at the end left out")
         << riff(fmt(1, 2, 22050, 16) + chunk("data", s.first(7))) << 2 << 16 << s.first(4);
     QTest::newRow("odd chunk before data is padded")
-        << riff(pcm8Mono() + chunk("LIST", odd) + chunk("data", s)) << 1 << 8 << s;
+        << riff(kPcm8Mono + chunk("LIST", odd) + chunk("data", s)) << 1 << 8 << s;
     QTest::newRow("pad byte missing after the last chunk")
-        << riff(pcm8Mono() + chunk("data", s).chopped(1)) << 1 << 8 << s;
-    QTest::newRow("data before fmt") << riff(chunk("data", s) + pcm8Mono()) << 1 << 8 << s;
+        << riff(kPcm8Mono + chunk("data", s).chopped(1)) << 1 << 8 << s;
+    QTest::newRow("data before fmt") << riff(chunk("data", s) + kPcm8Mono) << 1 << 8 << s;
     QTest::newRow("fmt with an extension size")
         << riff(chunk("fmt ", fmtBody(1, 1, 22050, 8) + u16(0)) + chunk("data", s)) << 1 << 8 << s;
     QTest::newRow("bytes after the RIFF form ignored")
-        << riff(pcm8Mono() + chunk("data", s)) + "JUNKJUNK" << 1 << 8 << s;
-    QTest::newRow("empty data") << riff(pcm8Mono() + chunk("data", {})) << 1 << 8 << QByteArray();
+        << riff(kPcm8Mono + chunk("data", s)) + "JUNKJUNK" << 1 << 8 << s;
+    QTest::newRow("empty data") << riff(kPcm8Mono + chunk("data", {})) << 1 << 8 << QByteArray();
 }
 
 void TestWaveFile::accepted()
@@ -160,15 +158,15 @@ void TestWaveFile::refused_data()
     QTest::newRow("shorter than the RIFF header") << kMono.first(11) << qint64(0);
     QTest::newRow("not RIFF") << "RIFX" + kMono.sliced(4) << qint64(0);
     QTest::newRow("RIFF but not WAVE") << kMono.first(8) + "AVI " + kMono.sliced(12) << qint64(0);
-    QTest::newRow("RIFF size past the end") << riff(pcm8Mono() + data, 1) << qint64(4);
+    QTest::newRow("RIFF size past the end") << riff(kPcm8Mono + data, 1) << qint64(4);
     QTest::newRow("RIFF size 0xFFFFFFFF")
         << "RIFF" + u32(0xFFFFFFFF) + kMono.sliced(8) << qint64(4);
     QTest::newRow("chunk header cut by the RIFF size")
-        << riff(pcm8Mono() + data + "LIST") << qint64(12 + 24 + 108);
+        << riff(kPcm8Mono + data + "LIST") << qint64(12 + 24 + 108);
     QTest::newRow("data size past the RIFF form")
-        << riff(pcm8Mono() + "data" + u32(101) + samples(100)) << qint64(36);
+        << riff(kPcm8Mono + "data" + u32(101) + samples(100)) << qint64(36);
     QTest::newRow("data size 0xFFFFFFFF")
-        << riff(pcm8Mono() + "data" + u32(0xFFFFFFFF) + samples(100)) << qint64(36);
+        << riff(kPcm8Mono + "data" + u32(0xFFFFFFFF) + samples(100)) << qint64(36);
     QTest::newRow("fmt of 14 bytes")
         << riff(chunk("fmt ", fmtBody(1, 1, 22050, 8).first(14)) + data) << qint64(20);
     QTest::newRow("IEEE float") << riff(fmt(3, 1, 22050, 32) + data) << qint64(20);
@@ -184,8 +182,8 @@ void TestWaveFile::refused_data()
     QTest::newRow("block align disagrees") << riff(fmt(1, 2, 22050, 16, 2) + data) << qint64(32);
     QTest::newRow("block align 0") << riff(fmt(1, 1, 22050, 8, 0) + data) << qint64(32);
     QTest::newRow("no fmt") << riff(data) << qint64(12);
-    QTest::newRow("no data") << riff(pcm8Mono()) << qint64(12);
-    QTest::newRow("second fmt") << riff(pcm8Mono() + pcm8Mono() + data) << qint64(36);
+    QTest::newRow("no data") << riff(kPcm8Mono) << qint64(12);
+    QTest::newRow("second fmt") << riff(kPcm8Mono + kPcm8Mono + data) << qint64(36);
 }
 
 void TestWaveFile::refused()
@@ -203,10 +201,8 @@ void TestWaveFile::everyTruncationIsRefused()
 {
     const QByteArray whole = resourceFile("door101.wav");
     QVERIFY(wavefile::parse(whole).ok());
-    for (qsizetype n = 0; n < whole.size(); ++n) {
-        const QByteArray cut = whole.first(n);
-        QVERIFY2(!wavefile::parse(cut).ok(), qPrintable(QString("cut at %1 bytes").arg(n)));
-    }
+    for (qsizetype n = 0; n < whole.size(); ++n)
+        QVERIFY2(!wavefile::parse(whole.first(n)).ok(), qPrintable(QString("cut at %1").arg(n)));
 }
 
 QTEST_GUILESS_MAIN(TestWaveFile)

@@ -7,9 +7,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 #include <thread>
 
@@ -141,12 +144,12 @@ int samplesPlayed(const QByteArray &recorded, QByteArrayView sound)
     const qsizetype probe = std::min<qsizetype>(1000, sound.size());
     const qsizetype from = (sound.size() - probe) / 2;
     qsizetype bestAt = -1;
-    qint64 bestDistance = 0;
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
     for (qsizetype at = 0; at + sound.size() <= recorded.size(); ++at) {
         qint64 distance = 0;
-        for (qsizetype i = from; i < from + probe && (bestAt < 0 || distance < bestDistance); ++i)
+        for (qsizetype i = from; i < from + probe && distance < bestDistance; ++i)
             distance += std::abs(level(recorded, at + i) - level(sound, i));
-        if (bestAt < 0 || distance < bestDistance) {
+        if (distance < bestDistance) {
             bestAt = at;
             bestDistance = distance;
         }
@@ -160,16 +163,9 @@ int samplesPlayed(const QByteArray &recorded, QByteArrayView sound)
 // The span from the first to the last sample that is not silence.
 qsizetype soundingSpan(const QByteArray &recorded)
 {
-    qsizetype first = -1;
-    qsizetype last = -1;
-    for (qsizetype i = 0; i < recorded.size(); ++i) {
-        if (!silent(recorded[i])) {
-            if (first < 0)
-                first = i;
-            last = i;
-        }
-    }
-    return first < 0 ? 0 : last - first + 1;
+    const auto first = std::find_if_not(recorded.begin(), recorded.end(), silent);
+    const auto last = std::find_if_not(recorded.rbegin(), recorded.rend(), silent);
+    return first == recorded.end() ? 0 : (last.base() - first);
 }
 
 } // namespace
@@ -180,8 +176,8 @@ class TestWaveSound : public QObject
 
 private slots:
     void waveBufferHoldsTheResource();
-    void missingServerIsNotWaitedFor();
-    void refusingServerIsNotWaitedFor();
+    void unreachableServerIsNotWaitedFor_data();
+    void unreachableServerIsNotWaitedFor();
     void noServerIsStartedAndNothingIsSaid();
     void playsTheDoorSoundToTheEnd();
     void playsOtherPcmFormats();
@@ -214,18 +210,6 @@ void TestWaveSound::waveBufferHoldsTheResource()
     QCOMPARE(WaveBuffer, resourceFile("door102.wav"));
     PlayWaveResource(7);
     QVERIFY(WaveBuffer.isEmpty());
-}
-
-void TestWaveSound::missingServerIsNotWaitedFor()
-{
-    const ScopedEnv server("PULSE_SERVER", kMissingServer);
-    const QByteArray sound = resourceFile("door101.wav");
-    QElapsedTimer timer;
-    timer.start();
-    const std::optional<QString> reason = wavesound::play(sound);
-    const qint64 ms = timer.elapsed();
-    QVERIFY2(reason.has_value(), "played without a server");
-    QVERIFY2(ms < kNoServerMaxMs, qPrintable(QString("waited %1 ms for no server").arg(ms)));
 }
 
 // A socket where a server should be that hangs up on every client, as a server does that
@@ -264,18 +248,30 @@ private:
     std::thread m_thread;
 };
 
-void TestWaveSound::refusingServerIsNotWaitedFor()
+void TestWaveSound::unreachableServerIsNotWaitedFor_data()
 {
+    QTest::addColumn<bool>("hangsUp");
+    QTest::newRow("no server") << false;
+    QTest::newRow("a server that hangs up") << true;
+}
+
+void TestWaveSound::unreachableServerIsNotWaitedFor()
+{
+    QFETCH(bool, hangsUp);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const HangingUpServer server(dir.filePath("native"));
-    QVERIFY(server.listening());
-    const ScopedEnv env("PULSE_SERVER", "unix:" + dir.filePath("native").toLocal8Bit());
+    std::optional<HangingUpServer> server;
+    if (hangsUp) {
+        server.emplace(dir.filePath("native"));
+        QVERIFY(server->listening());
+    }
+    const ScopedEnv env("PULSE_SERVER", hangsUp ? "unix:" + dir.filePath("native").toLocal8Bit()
+                                                : QByteArray(kMissingServer));
     QElapsedTimer timer;
     timer.start();
     const std::optional<QString> reason = wavesound::play(resourceFile("door101.wav"));
     const qint64 ms = timer.elapsed();
-    QVERIFY2(reason.has_value(), "played through a server that hung up");
+    QVERIFY2(reason.has_value(), "played without a server that takes the sound");
     QVERIFY2(ms < kNoServerMaxMs, qPrintable(QString("waited %1 ms for the server").arg(ms)));
 }
 
@@ -295,16 +291,13 @@ void TestWaveSound::noServerIsStartedAndNothingIsSaid()
     const QString mark = dir.filePath("spawned");
     const QString daemon = dir.filePath("fake-server");
     const QString config = dir.filePath("client.conf");
-    {
-        QFile script(daemon);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\necho \"$@\" > '%1'\nexit 1\n").arg(mark).toUtf8());
-        QFile conf(config);
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QString("autospawn = yes\ndaemon-binary = %1\n").arg(daemon).toUtf8());
-    }
-    QVERIFY(QFile::setPermissions(daemon, everyone));
-    QVERIFY(QFile::setPermissions(config, everyone));
+    const auto write = [&](const QString &path, const QString &text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0 &&
+               file.setPermissions(everyone);
+    };
+    QVERIFY(write(daemon, QString("#!/bin/sh\necho \"$@\" > '%1'\nexit 1\n").arg(mark)));
+    QVERIFY(write(config, QString("autospawn = yes\ndaemon-binary = %1\n").arg(daemon)));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("PULSE_SERVER");
@@ -333,7 +326,6 @@ void TestWaveSound::noServerIsStartedAndNothingIsSaid()
     QVERIFY2(ended, "the play hung without a server");
     QVERIFY2(!QFile::exists(mark), "a sound server was started");
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(child.exitCode() != kChildPlayed, "played although no server listens");
     QCOMPARE(child.exitCode(), kChildRefused);
     const QByteArray said = child.readAll();
     QVERIFY2(said.isEmpty(), said.constData());
