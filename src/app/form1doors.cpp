@@ -31,12 +31,14 @@ constexpr int kDoorSound = 101;
 
 void Form1::setFrontDoorWidth(double width)
 {
-    const QRect before = Image1[1]->geometry().united(Image1[2]->geometry());
+    const QRect right = Image1[1]->geometry(), left = Image1[2]->geometry();
     Image1[2]->setWidth(width);
     Image1[1]->setWidth(width);
     Image1[1]->setLeft(kFrontDoorRightEdge - width);
-    // The event loop does not run during the animation, so each step is drawn at once.
-    repaint(before.united(Image1[1]->geometry()).united(Image1[2]->geometry()));
+    // The event loop does not run during the animation, so each step is drawn at once, when it
+    // moves a pixel (a pixel is 15 twips: most steps only move the leaves' exact places).
+    if (Image1[1]->geometry() != right || Image1[2]->geometry() != left)
+        repaint(right.united(left).united(Image1[1]->geometry()).united(Image1[2]->geometry()));
 }
 
 void Form1::Check1_Click()
@@ -62,8 +64,10 @@ void Form1::Check1_Click()
 
 void Form1::setMiddleDoorLeft(double left)
 {
+    const QRect before = Image2->geometry();
     Image2->setLeft(left);
-    picSlideBase1->repaint();
+    if (Image2->geometry() != before)
+        picSlideBase1->repaint();
 }
 
 void Form1::Check2_Click()

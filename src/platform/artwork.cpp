@@ -32,7 +32,11 @@ QSize naturalSize(const QString &resource)
 QPixmap render(const QString &resource, qreal devicePixelRatio)
 {
     if (const QString png = prerendered(resource, devicePixelRatio); !png.isEmpty()) {
-        QPixmap pixmap(png);
+        // In the formats the painter draws fastest, as a picture rendered here would be: the
+        // doors repaint their pictures at every step.
+        const QImage image(png);
+        QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(
+            image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32));
         pixmap.setDevicePixelRatio(devicePixelRatio);
         return pixmap;
     }

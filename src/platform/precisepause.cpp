@@ -24,8 +24,7 @@ void pause(int count)
 
 Clock::time_point Pacer::pause(int count)
 {
-    // After a step slower than its pause the next one counts from now.
-    m_last = std::max(m_last + length(count), Clock::now());
+    m_last = std::max(m_last + length(count), Clock::now() - kMaxCatchUp);
     waitUntil(m_last);
     return m_last;
 }

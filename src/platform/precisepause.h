@@ -24,10 +24,14 @@ void waitUntil(Clock::time_point deadline);
 // Waits length(count) from now.
 void pause(int count);
 
+// How far behind its schedule a run may fall and still win the time back.
+constexpr std::chrono::milliseconds kMaxCatchUp{5};
+
 // Paces one run of steps, made as the run starts: each pause ends length(count) after the end
 // of the one before, so the time a step takes to draw is part of its pause and a run of n
-// steps lasts n pauses. A step that took longer than its pause is not made up for by
-// shortening the next ones.
+// steps lasts n pauses. A step that took longer than its pause (one that drew a new pixel) is
+// won back from the pauses after it, up to kMaxCatchUp: after a longer stall the run goes on
+// from where it is instead of rushing ahead.
 class Pacer
 {
 public:
