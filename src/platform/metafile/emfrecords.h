@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// Record types of the enhanced metafile format, as its published specification numbers them.
+// Record types of the enhanced metafile format, numbered as the format itself numbers them.
 namespace metafile::emf::rec {
 
 enum : uint32_t

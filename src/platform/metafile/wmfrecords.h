@@ -2,8 +2,7 @@
 
 #include <cstdint>
 
-// Record functions of the Windows metafile format, as its published specification numbers
-// them.
+// Record functions of the Windows metafile format, numbered as the format itself numbers them.
 namespace metafile::wmf::fn {
 
 inline constexpr uint16_t kEof = 0x0000, kRealizePalette = 0x0035, kSetPalEntries = 0x0037;
