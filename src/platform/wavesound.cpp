@@ -16,6 +16,8 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 #endif
 
@@ -46,9 +48,59 @@ std::optional<QString> play(QByteArrayView riff)
 
 namespace {
 
+// The sound server's client library and the dozen libraries it pulls in are loaded at the first
+// play, not at start: most runs never open the middle door, and a machine without the library
+// plays nothing rather than failing to start.
+struct PulseLibrary
+{
+    decltype(&pa_simple_new) simpleNew = nullptr;
+    decltype(&pa_simple_free) simpleFree = nullptr;
+    decltype(&pa_simple_write) simpleWrite = nullptr;
+    decltype(&pa_simple_drain) simpleDrain = nullptr;
+    decltype(&pa_strerror) strerror = nullptr;
+    decltype(&pa_sample_spec_valid) sampleSpecValid = nullptr;
+    decltype(&pa_channel_map_init_auto) channelMapInitAuto = nullptr;
+
+    bool loaded() const { return channelMapInitAuto != nullptr; }
+
+    static const PulseLibrary &instance()
+    {
+        static const PulseLibrary library = load();
+        return library;
+    }
+
+private:
+    template <typename Function>
+    static bool resolve(void *handle, const char *name, Function &function)
+    {
+        function = reinterpret_cast<Function>(dlsym(handle, name));
+        return function != nullptr;
+    }
+
+    static PulseLibrary load()
+    {
+        PulseLibrary library;
+        void *handle = dlopen("libpulse-simple.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return library;
+        // The handle's search covers the libraries it depends on, where the plain pa_ calls live.
+        PulseLibrary found;
+        if (resolve(handle, "pa_simple_new", found.simpleNew) &&
+            resolve(handle, "pa_simple_free", found.simpleFree) &&
+            resolve(handle, "pa_simple_write", found.simpleWrite) &&
+            resolve(handle, "pa_simple_drain", found.simpleDrain) &&
+            resolve(handle, "pa_strerror", found.strerror) &&
+            resolve(handle, "pa_sample_spec_valid", found.sampleSpecValid) &&
+            resolve(handle, "pa_channel_map_init_auto", found.channelMapInitAuto))
+            return found;
+        dlclose(handle);
+        return library;
+    }
+};
+
 struct SimpleDeleter
 {
-    void operator()(pa_simple *stream) const { pa_simple_free(stream); }
+    void operator()(pa_simple *stream) const { PulseLibrary::instance().simpleFree(stream); }
 };
 using SimpleStream = std::unique_ptr<pa_simple, SimpleDeleter>;
 
@@ -91,7 +143,8 @@ QByteArray serverList()
 
 QString failure(const char *step, int error)
 {
-    return QStringLiteral("sound server, %1: %2").arg(QLatin1String(step), pa_strerror(error));
+    return QStringLiteral("sound server, %1: %2")
+        .arg(QLatin1String(step), PulseLibrary::instance().strerror(error));
 }
 
 } // namespace
@@ -104,6 +157,9 @@ std::optional<QString> play(QByteArrayView riff)
     const wavefile::Wave &wave = parsed.wave();
     if (wave.samples.isEmpty())
         return std::nullopt;
+    const PulseLibrary &pulse = PulseLibrary::instance();
+    if (!pulse.loaded())
+        return QStringLiteral("the sound server's client library is not installed");
 
     pa_sample_spec spec{};
     spec.format = *sampleFormat(wave.format.bitsPerSample);
@@ -111,23 +167,23 @@ std::optional<QString> play(QByteArrayView riff)
     spec.channels = static_cast<uint8_t>(wave.format.channels);
     // WAVE files order their channels as the WAVEFORMATEXTENSIBLE default does.
     pa_channel_map map;
-    if (!pa_sample_spec_valid(&spec) ||
-        !pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX))
+    if (!pulse.sampleSpecValid(&spec) ||
+        !pulse.channelMapInitAuto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX))
         return QStringLiteral("the sound server cannot take %1 channels at %2 Hz")
             .arg(wave.format.channels)
             .arg(wave.format.sampleRate);
 
     const QByteArray servers = serverList();
     int error = 0;
-    const SimpleStream stream(pa_simple_new(servers.constData(), "potero", PA_STREAM_PLAYBACK,
-                                            nullptr, "sound", &spec, &map, nullptr, &error));
+    const SimpleStream stream(pulse.simpleNew(servers.constData(), "potero", PA_STREAM_PLAYBACK,
+                                              nullptr, "sound", &spec, &map, nullptr, &error));
     if (!stream)
         return failure("connect", error);
-    if (pa_simple_write(stream.get(), wave.samples.data(), static_cast<size_t>(wave.samples.size()),
-                        &error) < 0)
+    if (pulse.simpleWrite(stream.get(), wave.samples.data(),
+                          static_cast<size_t>(wave.samples.size()), &error) < 0)
         return failure("write", error);
     // Returns once the server has played the last sample.
-    if (pa_simple_drain(stream.get(), &error) < 0)
+    if (pulse.simpleDrain(stream.get(), &error) < 0)
         return failure("drain", error);
     return std::nullopt;
 }
