@@ -119,8 +119,8 @@ void Form1::applyArtwork()
         ImgDesiMaku->setPicture(
             artwork::render(QString::fromLatin1(artwork::kSignPlaceholder), ratio));
     else
-        ImgDesiMaku->setPicture(m_signPicture.toPixmap(ratio));
-    PicKanban->setPicture(m_kanbanPicture.toPixmap(ratio));
+        showSign();
+    showKanban(true);
     update();
 }
 

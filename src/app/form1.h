@@ -92,6 +92,12 @@ public:
     void MnuKanbanReset_Click();
     // Gives the signboard a picture; it takes the picture's size, "no picture" keeps its size.
     void setKanbanPicture(const Picture &picture);
+    // Draws the part of the signboard's picture inside the window: anew, or only when a move
+    // has revealed a part not drawn yet.
+    void showKanban(bool anew);
+    // The part of a sign picture the sign box shows, and showing it.
+    QRect signPart() const;
+    void showSign();
 
     static QString captionFor(const QString &executableBaseName);
 
@@ -133,6 +139,7 @@ private:
     bool m_unloaded = false;
     Picture m_signPicture;
     Picture m_kanbanPicture;
+    QRect m_kanbanShown;
     QString m_iniPath;
     // Placed by the fallback: the panel stands under the main window's frame, once it is known.
     bool m_panelUnderMainWindow = false;

@@ -24,6 +24,7 @@ constexpr double kOnePixel = 15;
 void Form1::connectKanban()
 {
     connect(PicKanban, &PictureBox::twipsResized, this, &Form1::PicKanban_Resize);
+    connect(PicKanban, &PictureBox::placed, this, [this] { showKanban(false); });
     connect(PicKanban, &PictureBox::doubleClicked, this, &Form1::PicKanban_DblClick);
     connect(PicKanban, &PictureBox::mousePressed, this,
             [this](Qt::MouseButton button, QPoint at) { PicKanban_MouseDown(button, at); });
@@ -88,11 +89,24 @@ void Form1::dragKanbanTo(QPoint pointer)
 void Form1::setKanbanPicture(const Picture &picture)
 {
     m_kanbanPicture = picture;
-    PicKanban->setPicture(picture.toPixmap(devicePixelRatioF()));
-    if (picture.isNull())
+    if (!picture.isNull()) {
+        const QSizeF size = picture.naturalSizeTwips();
+        PicKanban->Move(PicKanban->Left(), PicKanban->Top(), size.width(), size.height());
+    }
+    showKanban(true);
+}
+
+void Form1::showKanban(bool anew)
+{
+    // Only the part inside the window is drawn; a move that reveals more draws again.
+    const QRect box = PicKanban->geometry();
+    const QRect visible = (box & rect()).translated(-box.topLeft());
+    if (!anew && m_kanbanShown.contains(visible))
         return;
-    const QSizeF size = picture.naturalSizeTwips();
-    PicKanban->Move(PicKanban->Left(), PicKanban->Top(), size.width(), size.height());
+    m_kanbanShown = visible;
+    PicKanban->setPicture(
+        QPixmap::fromImage(m_kanbanPicture.render(visible, devicePixelRatioF())),
+        visible.topLeft());
 }
 
 void Form1::MnuViewKanban_Click()
@@ -114,13 +128,10 @@ void Form1::MnuSetKanban_Click()
     const QString fileName = C_Dialog1();
     if (fileName.isEmpty())
         return;
-    Picture picture;
-    try {
-        picture = Load(fileName);
-    } catch (const PictureLoadError &) {
+    const auto picture = Load(fileName);
+    if (!picture)
         return;
-    }
-    setKanbanPicture(picture);
+    setKanbanPicture(*picture);
     KanbanPicPath = fileName;
     PicKanban_DblClick();
 }

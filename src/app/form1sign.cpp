@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "busview/imagecontrol.h"
+#include "busview/picturebox.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -29,15 +30,24 @@ bool Form1::ShowSignPicture(int position)
     const std::optional<QString> entry = File1.entry(position);
     if (!entry)
         return false;
-    Picture picture;
-    try {
-        picture = Load(SignFolder + *entry);
-    } catch (const PictureLoadError &) {
+    // The sign box shows the picture's top-left corner only: the rest is never decoded.
+    auto loaded = Load(SignFolder + *entry, signPart());
+    if (!loaded)
         return false;
-    }
-    m_signPicture = std::move(picture);
-    ImgDesiMaku->setPicture(m_signPicture.toPixmap(devicePixelRatioF()));
+    m_signPicture = std::move(loaded).value();
+    showSign();
     return true;
+}
+
+QRect Form1::signPart() const
+{
+    return QRect(QPoint(0, 0), Picture1->size());
+}
+
+void Form1::showSign()
+{
+    ImgDesiMaku->setPicture(QPixmap::fromImage(m_signPicture.render(signPart(), devicePixelRatioF())),
+                            m_signPicture.naturalSize());
 }
 
 void Form1::Picture1_KeyDown(int keyCode, int)

@@ -19,6 +19,14 @@ void ImageControl::setPicture(const QPixmap &picture)
     update();
 }
 
+void ImageControl::setPicture(const QPixmap &shownPart, QSize size)
+{
+    m_picture = shownPart;
+    if (!m_stretch)
+        resizeToPixels(size);
+    update();
+}
+
 void ImageControl::paintEvent(QPaintEvent *)
 {
     if (m_picture.isNull())

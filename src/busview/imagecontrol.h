@@ -14,6 +14,9 @@ public:
     void setStretch(bool stretch);
     bool stretch() const { return m_stretch; }
     void setPicture(const QPixmap &picture);
+    // A picture of the given logical size of which only the part at its top-left corner is
+    // at hand: the control takes the whole size and shows that part.
+    void setPicture(const QPixmap &shownPart, QSize size);
     const QPixmap &picture() const { return m_picture; }
 
 signals:

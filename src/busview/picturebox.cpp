@@ -14,7 +14,13 @@ void PictureBox::setBackColor(const QColor &color)
 
 void PictureBox::setPicture(const QPixmap &picture)
 {
-    m_picture = picture;
+    setPicture(picture, QPoint(0, 0));
+}
+
+void PictureBox::setPicture(const QPixmap &part, QPoint at)
+{
+    m_picture = part;
+    m_pictureAt = at;
     update();
 }
 
@@ -23,7 +29,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), m_backColor);
     if (!m_picture.isNull())
-        painter.drawPixmap(0, 0, m_picture);
+        painter.drawPixmap(m_pictureAt, m_picture);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -15,6 +15,8 @@ public:
 
     void setBackColor(const QColor &color);
     void setPicture(const QPixmap &picture);
+    // A part of a larger picture, drawn with its top-left corner at at.
+    void setPicture(const QPixmap &part, QPoint at);
     const QPixmap &picture() const { return m_picture; }
 
 signals:
@@ -37,5 +39,6 @@ protected:
 private:
     QColor m_backColor = Qt::white;
     QPixmap m_picture;
+    QPoint m_pictureAt;
     bool m_leftDown = false;
 };

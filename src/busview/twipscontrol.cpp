@@ -57,5 +57,9 @@ void TwipsControl::setTwips(const QRectF &rect)
 
 void TwipsControl::apply()
 {
-    setGeometry(pixelRect(m_twips));
+    const QRect rect = pixelRect(m_twips);
+    if (rect == geometry())
+        return;
+    setGeometry(rect);
+    emit placed();
 }

@@ -31,6 +31,8 @@ public:
 signals:
     // Width or Height changed (not a move).
     void twipsResized();
+    // The pixel rectangle changed, by a move or a resize.
+    void placed();
 
 protected:
     // For a size taken from a picture: the twips follow the new pixel size.

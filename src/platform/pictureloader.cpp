@@ -1,18 +1,15 @@
 #include "platform/pictureloader.h"
 
 #include "platform/filelist.h"
+#include "platform/raster/rasterdecoder.h"
 #include "platform/twips.h"
 
-#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -24,79 +21,11 @@ namespace {
 
 using namespace picturelimits;
 
-constexpr qint64 kBytesPerPixel = 4;
 constexpr qint64 kReadChunk = 64 * 1024;
+// Enough for any BMP header: the file header, the largest info header and its masks.
+constexpr qint64 kBmpHeadBytes = 14 + 124 + 16;
 
-struct RasterFormat
-{
-    const char *readerName;
-    QByteArrayView magic;
-};
-
-// Signatures from the formats' own documents: BITMAPFILEHEADER's "BM", the GIF 87a and 89a
-// headers, and JPEG's SOI marker followed by the first marker's 0xFF.
-const RasterFormat kRasterFormats[] = {
-    {"bmp", "BM"},
-    {"gif", "GIF87a"},
-    {"gif", "GIF89a"},
-    {"jpeg", "\xFF\xD8\xFF"},
-};
-
-[[noreturn]] void fail(const QString &reason)
-{
-    throw PictureLoadError(reason.toStdString());
-}
-
-const RasterFormat *sniffRaster(QIODevice &device)
-{
-    const QByteArray head = device.peek(8);
-    for (const RasterFormat &format : kRasterFormats) {
-        if (head.startsWith(format.magic))
-            return &format;
-    }
-    return nullptr;
-}
-
-QImage decodeRaster(QIODevice &device, const RasterFormat &format, qint64 maxDecodedBytes)
-{
-    const QString name = QString::fromLatin1(format.readerName).toUpper();
-    QImageReader reader(&device, format.readerName);
-    // Only the reader the signature names may decode the bytes, never one guessed from them.
-    reader.setAutoDetectImageFormat(false);
-    reader.setAutoTransform(false);
-    // A top-down bitmap reports its height negative, as its header holds it.
-    const QSize header = reader.size();
-    const qint64 width = header.width();
-    const qint64 height = std::abs(qint64(header.height()));
-    if (width <= 0 || height == 0)
-        fail(QStringLiteral("%1 header unreadable: %2").arg(name, reader.errorString()));
-    if (width > maxDecodedBytes / kBytesPerPixel / height) {
-        fail(QStringLiteral("%1 of %2 x %3 pixels would take more than %4 bytes")
-                 .arg(name)
-                 .arg(width)
-                 .arg(height)
-                 .arg(maxDecodedBytes));
-    }
-    // The readers' own cap is process-wide and in whole MiB; keep it just above ours so the
-    // check above is the one that decides.
-    QImageReader::setAllocationLimit(int(maxDecodedBytes >> 20) + 1);
-    QImage image;
-    // The bitmap reader leaves the rows a cut file lacks as it found the memory; handing it a
-    // cleared image of the size and format it decodes to makes them black instead.
-    if (qstrcmp(format.readerName, "bmp") == 0) {
-        image = QImage(int(width), int(height), reader.imageFormat());
-        image.fill(0);
-    }
-    if (!reader.read(&image) || image.isNull())
-        fail(QStringLiteral("%1 unreadable: %2").arg(name, reader.errorString()));
-    if (image.sizeInBytes() > maxDecodedBytes)
-        fail(QStringLiteral("%1 decoded to more than %2 bytes").arg(name).arg(maxDecodedBytes));
-    image.setDevicePixelRatio(1.0);
-    return image;
-}
-
-// Metafiles are parsed from memory; the read stops one byte past the cap so a larger file is
-// refused without reading it all.
+// Reads at most limit bytes, stopping one byte past it so a larger stream is seen as such.
 QByteArray readAtMost(QIODevice &device, qint64 limit)
 {
     QByteArray data;
@@ -109,50 +38,76 @@ QByteArray readAtMost(QIODevice &device, qint64 limit)
     return data;
 }
 
+QString tooLarge(qint64 size, qint64 limit)
+{
+    return QStringLiteral("%1 bytes is more than the %2 a picture file may have")
+        .arg(size)
+        .arg(limit);
+}
+
+// The header of a raster picture, read from as few bytes as it needs; the device is back at
+// its start afterwards. The bytes read whole are reserved only while they are read.
+Result<raster::Header> rasterHeader(QIODevice &device, raster::Format format)
+{
+    const qint64 size = device.size();
+    if (size > kMaxFileBytes)
+        return Error{tooLarge(size, kMaxFileBytes)};
+    if (format == raster::Format::Bmp) {
+        auto head = raster::readHeader(format, device.peek(kBmpHeadBytes), size);
+        if (!head || !head->needsWholeFile)
+            return head;
+    }
+    auto reservation = raster::reserve(size);
+    if (!reservation)
+        return reservation.error();
+    const QByteArray bytes = readAtMost(device, kMaxFileBytes);
+    if (!device.seek(0))
+        return Error{device.errorString()};
+    return raster::readHeader(format, bytes, bytes.size());
+}
+
 #ifdef Q_OS_UNIX
 // Only a regular file is opened: a FIFO or a device would block or never end. The type is
 // checked before opening and again on the open file, which cannot change under us.
-void openRegularFile(const QString &path, QFile &file)
+Result<bool> openRegularFile(const QString &path, QFile &file)
 {
     const QByteArray native = FileList::encodeName(path);
     struct stat info;
     if (::stat(native.constData(), &info) != 0)
-        fail(qt_error_string(errno));
+        return Error{qt_error_string(errno)};
     if (!S_ISREG(info.st_mode))
-        fail(QStringLiteral("not a regular file"));
+        return Error{QStringLiteral("not a regular file")};
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        fail(qt_error_string(errno));
+        return Error{qt_error_string(errno)};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        fail(QStringLiteral("not a regular file"));
+        return Error{QStringLiteral("not a regular file")};
     }
     if (info.st_size > kMaxFileBytes) {
         ::close(fd);
-        fail(QStringLiteral("%1 bytes is more than the %2 a picture file may have")
-                 .arg(qint64(info.st_size))
-                 .arg(kMaxFileBytes));
+        return Error{tooLarge(info.st_size, kMaxFileBytes)};
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        fail(file.errorString());
+        return Error{file.errorString()};
     }
+    return true;
 }
 #else
-void openRegularFile(const QString &path, QFile &file)
+Result<bool> openRegularFile(const QString &path, QFile &file)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        fail(QStringLiteral("no such file"));
+        return Error{QStringLiteral("no such file")};
     if (!info.isFile())
-        fail(QStringLiteral("not a regular file"));
+        return Error{QStringLiteral("not a regular file")};
     if (info.size() > kMaxFileBytes)
-        fail(QStringLiteral("%1 bytes is more than the %2 a picture file may have")
-                 .arg(info.size())
-                 .arg(kMaxFileBytes));
+        return Error{tooLarge(info.size(), kMaxFileBytes)};
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(file.errorString());
+        return Error{file.errorString()};
+    return true;
 }
 #endif
 
@@ -161,22 +116,22 @@ void openRegularFile(const QString &path, QFile &file)
 Picture::Picture(QImage bitmap)
 {
     if (!bitmap.isNull())
-        m_content = std::move(bitmap);
+        m_content = Bitmap{bitmap, QPoint(0, 0), bitmap.size()};
 }
 
 Picture::Picture(metafile::Metafile drawing) : m_content(std::move(drawing)) {}
 
 QImage Picture::bitmap() const
 {
-    if (const auto *image = std::get_if<QImage>(&m_content))
-        return *image;
+    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
+        return bitmap->pixels;
     return {};
 }
 
 QSize Picture::naturalSize() const
 {
-    if (const auto *image = std::get_if<QImage>(&m_content))
-        return image->size();
+    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
+        return bitmap->natural;
     if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
         return drawing->naturalSize();
     return {};
@@ -188,59 +143,68 @@ QSizeF Picture::naturalSizeTwips() const
     return QSizeF(twips::fromPixels(size.width()), twips::fromPixels(size.height()));
 }
 
+QImage Picture::render(const QRect &part, qreal devicePixelRatio) const
+{
+    const QRect whole(QPoint(0, 0), naturalSize());
+    const QRect shown = part & whole;
+    if (shown.isEmpty())
+        return {};
+    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
+        return bitmap->pixels.copy(shown.translated(-bitmap->origin));
+    if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
+        return drawing->render(shown, devicePixelRatio > 0 ? devicePixelRatio : 1.0);
+    return {};
+}
+
 void Picture::draw(QPainter &painter, QPointF topLeft) const
 {
-    if (const auto *image = std::get_if<QImage>(&m_content))
-        painter.drawImage(topLeft, *image);
+    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
+        painter.drawImage(topLeft + bitmap->origin, bitmap->pixels);
     else if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
         drawing->play(painter, QRectF(topLeft, QSizeF(drawing->naturalSize())));
 }
 
-QPixmap Picture::toPixmap(qreal devicePixelRatio) const
+Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
 {
-    if (const auto *image = std::get_if<QImage>(&m_content))
-        return QPixmap::fromImage(*image);
-    const auto *drawing = std::get_if<metafile::Metafile>(&m_content);
-    if (!drawing || drawing->naturalSize().isEmpty())
-        return {};
-    const QSize natural = drawing->naturalSize();
-    // A dense screen must not make the rendering pass the memory cap: past it the drawing is
-    // rendered coarser, still shown at its natural size. Rounding may still tip it over, so a
-    // refused rendering is tried again smaller.
-    const double area = double(natural.width()) * natural.height() * kBytesPerPixel;
-    const double fitting = std::sqrt(double(kMaxDecodedBytes) / area);
-    qreal ratio = std::min(devicePixelRatio > 0 ? devicePixelRatio : 1.0, fitting);
-    QImage image = drawing->toImage(natural, ratio);
-    for (int attempt = 0; image.isNull() && attempt < 4; ++attempt) {
-        ratio *= 0.5;
-        image = drawing->toImage(natural, ratio);
+    Picture picture;
+    if (const auto format = raster::sniffFile(device.peek(8))) {
+        const auto header = rasterHeader(device, *format);
+        if (!header)
+            return header.error();
+        auto decoded = raster::decode(device, *header, shown);
+        if (!decoded)
+            return decoded.error();
+        const QRect part = shown.isNull() ? QRect(QPoint(0, 0), header->size)
+                                          : shown & QRect(QPoint(0, 0), header->size);
+        picture.m_content = Picture::Bitmap{decoded->image, part.topLeft(), header->size};
+        picture.m_held = std::make_shared<const raster::Reservation>(
+            std::move(decoded).value().reservation);
+        return picture;
     }
-    return QPixmap::fromImage(std::move(image));
-}
-
-Picture decodePicture(QIODevice &device, qint64 maxDecodedBytes)
-{
-    if (const RasterFormat *format = sniffRaster(device))
-        return Picture(decodeRaster(device, *format, maxDecodedBytes));
+    auto reservation = raster::reserve(std::min(device.size(), kMaxMetafileBytes + 1));
+    if (!reservation)
+        return reservation.error();
     const QByteArray data = readAtMost(device, kMaxMetafileBytes);
     if (data.size() > kMaxMetafileBytes)
-        fail(QStringLiteral("more than %1 bytes and not a bitmap").arg(kMaxMetafileBytes));
-    if (auto drawing = metafile::Metafile::fromData(data))
-        return Picture(std::move(*drawing));
-    fail(QStringLiteral("not a picture of a known format"));
+        return Error{QStringLiteral("more than %1 bytes and not a bitmap").arg(kMaxMetafileBytes)};
+    auto drawing = metafile::Metafile::fromData(data);
+    if (!drawing)
+        return Error{QStringLiteral("not a picture of a known format")};
+    picture.m_content = std::move(*drawing);
+    picture.m_held = std::make_shared<const raster::Reservation>(std::move(reservation).value());
+    return picture;
 }
 
-Picture Load(const QString &path)
+Result<Picture> Load(const QString &path, const QRect &shown)
 {
     if (path.isEmpty())
-        return {};
-    try {
-        QFile file;
-        openRegularFile(path, file);
-        return decodePicture(file);
-    } catch (const PictureLoadError &error) {
-        throw PictureLoadError(QStringLiteral("Cannot load picture %1: %2")
-                                   .arg(path, QString::fromStdString(error.what()))
-                                   .toStdString());
-    }
+        return Picture();
+    QFile file;
+    auto loaded = openRegularFile(path, file);
+    auto picture = loaded ? decodePicture(file, shown) : Result<Picture>(loaded.error());
+    if (!picture)
+        return Error{QStringLiteral("Cannot load picture %1: %2")
+                         .arg(path, picture.error().message),
+                     picture.error().offset};
+    return picture;
 }

@@ -1,21 +1,24 @@
 #pragma once
 
 #include "platform/metafile/metafile.h"
+#include "platform/raster/memorycap.h"
+#include "platform/result.h"
 
 #include <QImage>
-#include <QPixmap>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
 
-#include <stdexcept>
+#include <memory>
 #include <variant>
 
 class QIODevice;
 class QPainter;
 
-// A still picture from a file: a bitmap, a metafile, or no picture at all.
+// A still picture from a file: a bitmap, a metafile, or no picture at all. A bitmap may hold
+// only the part of its pixels that its control can show; its natural size stays the whole.
 class Picture
 {
 public:
@@ -25,42 +28,46 @@ public:
 
     bool isNull() const { return std::holds_alternative<std::monostate>(m_content); }
     bool isMetafile() const { return std::holds_alternative<metafile::Metafile>(m_content); }
-    // The bitmap as decoded; a null image for a metafile or no picture.
+    // The bitmap's pixels as held; a null image for a metafile or no picture.
     QImage bitmap() const;
 
     // In logical pixels: a bitmap's pixel size, a metafile's own size at 96 dpi.
     QSize naturalSize() const;
     QSizeF naturalSizeTwips() const;
 
+    // A part of the picture (in its logical pixels) for a screen of the given ratio: a bitmap
+    // keeps its pixels, a metafile is played at the screen's resolution into that part only,
+    // so that the cost follows what is shown. A null image when nothing of it is there.
+    QImage render(const QRect &part, qreal devicePixelRatio) const;
     // Draws the picture at its natural size with its top-left corner at topLeft.
     void draw(QPainter &painter, QPointF topLeft = {}) const;
-    // For showing on a screen of the given ratio: a bitmap keeps its pixels, a metafile is
-    // played at the screen's resolution so it stays sharp. A null pixmap for no picture.
-    QPixmap toPixmap(qreal devicePixelRatio) const;
 
 private:
-    std::variant<std::monostate, QImage, metafile::Metafile> m_content;
-};
-
-class PictureLoadError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
+    friend Result<Picture> decodePicture(QIODevice &device, const QRect &shown);
+    struct Bitmap
+    {
+        QImage pixels;
+        // Where the held pixels sit in the whole picture, and the whole picture's size.
+        QPoint origin;
+        QSize natural;
+    };
+    std::variant<std::monostate, Bitmap, metafile::Metafile> m_content;
+    // The share of the memory cap the pixels or the metafile's bytes hold.
+    std::shared_ptr<const raster::Reservation> m_held;
 };
 
 namespace picturelimits {
-// Larger files hold more than any picture that may be decoded.
-constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+// A file larger than this holds more than the memory cap lets any picture decode to.
+constexpr qint64 kMaxFileBytes = raster::kMaxHeldBytes;
 // Metafiles are read whole before they are played; drawings are far smaller than this.
 constexpr qint64 kMaxMetafileBytes = qint64(32) << 20;
-// What a decoded bitmap may take, at 4 bytes a pixel, checked from the header before decoding.
-constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
 } // namespace picturelimits
 
-// Loads the picture in a file; the path is used unchanged. The empty path gives no picture.
-// Anything else that is not a readable BMP, GIF, JPEG, WMF or EMF throws PictureLoadError.
-Picture Load(const QString &path);
+// Loads the picture in a file; the path is used unchanged. The empty path gives no picture;
+// anything else that is not a readable BMP, GIF, JPEG, WMF or EMF fails with its reason.
+// shown, when given, is the only part (in logical pixels) its control can ever show: a
+// bitmap then keeps only those pixels, and decodes only them where its format allows.
+Result<Picture> Load(const QString &path, const QRect &shown = {});
 
-// The decoding behind Load, for bytes already at hand: the format comes from the content, and a
-// bitmap whose pixels would take more than maxDecodedBytes is refused before it is decoded.
-Picture decodePicture(QIODevice &device, qint64 maxDecodedBytes = picturelimits::kMaxDecodedBytes);
+// The decoding behind Load, for bytes already at hand: the format comes from the content.
+Result<Picture> decodePicture(QIODevice &device, const QRect &shown = {});

@@ -162,11 +162,10 @@ void Form1::loadSettings()
     MnuViewWaku->setChecked(record.MnuViewWaku);
     PicKanban->setLeft(record.PicKanbanLeft);
     PicKanban->setTop(record.PicKanbanTop);
-    try {
-        setKanbanPicture(Load(KanbanPicPath));
-    } catch (const PictureLoadError &) {
+    const auto kanban = Load(KanbanPicPath);
+    if (!kanban)
         throw LoadFailed{};
-    }
+    setKanbanPicture(*kanban);
     PicKanban_DblClick();
 
     failsAt(Field::HScroll1);

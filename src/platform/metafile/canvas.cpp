@@ -13,10 +13,16 @@ Canvas::Canvas(QPainter &painter, const QTransform &deviceToFinal, const PageSpa
                uint32_t objectSlots, double pixel)
     : m_painter(painter), m_base(painter.transform()), m_deviceToFinal(deviceToFinal),
       m_space(space), m_pixel(pixel > 0 && std::isfinite(pixel) ? pixel : 1.0),
-      m_objects(objectSlots), m_budget{limits::kMaxTotalBitmapPixels}
+      m_objects(objectSlots), m_budget(limits::kMaxTotalBitmapPixels), m_work(limits::kMaxWork)
 {
-    if (painter.hasClipping())
+    m_visible = QRectF(-1e9, -1e9, 2e9, 2e9);
+    const QPaintDevice *device = painter.device();
+    if (device && (device->devType() == QInternal::Image || device->devType() == QInternal::Pixmap))
+        m_visible = m_base.inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
+    if (painter.hasClipping()) {
         m_baseClip = painter.clipPath();
+        m_visible &= m_baseClip->boundingRect();
+    }
     if (space.windowOnly) {
         m_dc.windowOrg = space.reference.topLeft();
         m_dc.windowExt = space.reference.size();
@@ -174,8 +180,34 @@ bool Canvas::applyRop2()
     return true;
 }
 
+bool Canvas::afford(const QRectF &bounds, int64_t elements)
+{
+    charge(1 + elements);
+    const QRectF shown = bounds.intersected(m_visible);
+    if (shown.isEmpty() || exhausted())
+        return false;
+    const QRectF pixels = m_base.mapRect(shown);
+    charge(int64_t(pixels.width() * pixels.height()) / limits::kPixelsPerUnit);
+    return !exhausted();
+}
+
 void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
 {
+    const QPen qpen = stroke ? makePen() : QPen(Qt::NoPen);
+    const double reach =
+        (qpen.style() == Qt::NoPen ? 0 : qpen.widthF() * std::max(1.0, qpen.miterLimit())) +
+        2 * m_pixel;
+    if (!afford(shape.boundingRect().adjusted(-reach, -reach, reach, reach), shape.elementCount()))
+        return;
+    if (qpen.style() == Qt::CustomDashLine) {
+        // The painter lays dashes along the whole outline, shown or not.
+        double period = 0;
+        for (const qreal dash : qpen.dashPattern())
+            period += dash * qpen.widthF();
+        charge(int64_t(shape.length() / std::max(period, m_pixel)));
+        if (exhausted())
+            return;
+    }
     applyClip();
     if (!applyRop2())
         return;
@@ -199,13 +231,11 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
         else
             fillWith(shape, m_dc.brush);
     }
-    if (stroke) {
-        QPen qpen = makePen();
-        if (qpen.style() != Qt::NoPen) {
-            if (forced)
-                qpen.setColor(*forced);
-            m_painter.strokePath(shape, qpen);
-        }
+    if (qpen.style() != Qt::NoPen) {
+        QPen drawn = qpen;
+        if (forced)
+            drawn.setColor(*forced);
+        m_painter.strokePath(shape, drawn);
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

@@ -68,6 +68,9 @@ public:
     Canvas &operator=(const Canvas &) = delete;
 
     DeviceContext &dc() { return m_dc; }
+    // What the playback may still do; the players stop once it is spent.
+    void charge(int64_t units) { m_work -= units; }
+    bool exhausted() const { return m_work < 0; }
     ObjectTable &objects() { return m_objects; }
     PixelBudget &budget() { return m_budget; }
 
@@ -133,6 +136,8 @@ public:
     void widenPath();
 
 private:
+    // Charges drawing within bounds (final units) and says whether any of it can show.
+    bool afford(const QRectF &bounds, int64_t elements);
     void applyClip();
     void combineClip(const QPainterPath &shape, int mode);
     // Draws a shape given in final units: fills it with the brush, then outlines it.
@@ -158,6 +163,9 @@ private:
     QList<DeviceContext> m_saved;
     ObjectTable m_objects;
     PixelBudget m_budget;
+    int64_t m_work;
+    // What the painter's device shows, in final units: drawing elsewhere is skipped.
+    QRectF m_visible;
     bool m_clipDirty = true;
 
     bool m_recording = false;

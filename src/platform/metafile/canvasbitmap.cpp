@@ -1,6 +1,8 @@
 // Bitmaps, raster operations and regions of the canvas.
 #include "platform/metafile/canvas.h"
 
+#include "platform/metafile/limits.h"
+
 #include <QPainter>
 
 namespace metafile {
@@ -76,6 +78,11 @@ void Canvas::blit(const Blit &b)
     QPainterPath area;
     area.addRect(b.dest.normalized());
     area = m_toFinal.map(area);
+    // A bitmap is read whole to be flipped or masked, wherever it lands.
+    if (b.image)
+        charge(int64_t(b.image->width()) * b.image->height() / limits::kPixelsPerUnit);
+    if (!afford(area.boundingRect(), area.elementCount()))
+        return;
     m_painter.setTransform(m_base);
     switch (b.rop) {
     case rop::kNop:
@@ -143,6 +150,9 @@ void Canvas::alphaBlend(const QRectF &dest, const QImage &image, const QRectF &s
 {
     if (m_recording || image.isNull())
         return;
+    charge(int64_t(image.width()) * image.height() / limits::kPixelsPerUnit);
+    if (!afford(m_toFinal.mapRect(dest.normalized()), 4))
+        return;
     // The bitmap's colours are premultiplied already; a colour above its alpha is clamped so
     // that the pixels stay valid.
     QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32);
@@ -166,9 +176,12 @@ void Canvas::fillRegion(const QRegion &region, bool logical, const Brush &brush)
 {
     if (m_recording)
         return;
+    const QPainterPath shape = regionPath(region, logical);
+    if (!afford(shape.boundingRect(), shape.elementCount()))
+        return;
     applyClip();
     m_painter.setTransform(m_base);
-    fillWith(regionPath(region, logical), brush);
+    fillWith(shape, brush);
 }
 
 void Canvas::frameRegion(const QRegion &region, bool logical, const Brush &brush, QSizeF stroke)
@@ -186,10 +199,13 @@ void Canvas::invertRegion(const QRegion &region, bool logical)
 {
     if (m_recording)
         return;
+    const QPainterPath shape = regionPath(region, logical);
+    if (!afford(shape.boundingRect(), shape.elementCount()))
+        return;
     applyClip();
     m_painter.setTransform(m_base);
     m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
-    m_painter.fillPath(regionPath(region, logical), Qt::white);
+    m_painter.fillPath(shape, Qt::white);
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 

@@ -45,6 +45,11 @@ void Canvas::combineClip(const QPainterPath &given, int mode)
         shape.addRect(given.boundingRect());
     }
     const bool unclipped = !m_dc.clip.has_value();
+    // Combining shapes compares every segment of one with every segment of the other.
+    const int64_t current = unclipped ? 4 : m_dc.clip->elementCount();
+    charge(1 + current * shape.elementCount() / limits::kClipPairsPerUnit);
+    if (exhausted())
+        return;
     switch (mode) {
     case clipmode::kAnd:
         m_dc.clip = unclipped ? shape : m_dc.clip->intersected(shape);
@@ -184,7 +189,8 @@ void Canvas::widenPath()
     if (m_recording)
         return;
     const QPen qpen = makePen();
-    if (qpen.style() == Qt::NoPen)
+    charge(int64_t(m_path.elementCount()) * 8);
+    if (qpen.style() == Qt::NoPen || exhausted())
         return;
     QPainterPathStroker stroker(qpen);
     m_path = stroker.createStroke(m_path);

@@ -47,6 +47,10 @@ void Canvas::text(const TextRun &run)
     }
     if (run.text.isEmpty())
         return;
+    // Each glyph is shaped and outlined, shown or not.
+    charge(int64_t(run.text.size()) * 16);
+    if (exhausted())
+        return;
 
     const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
     const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());

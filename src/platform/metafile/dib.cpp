@@ -3,8 +3,7 @@
 #include "platform/metafile/bytereader.h"
 #include "platform/metafile/limits.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "platform/raster/rasterdecoder.h"
 
 #include <bit>
 
@@ -228,30 +227,46 @@ void decodeRle(QImage &image, const Header &h, QByteArrayView bits, const QList<
     }
 }
 
-std::optional<Dib> decodeEmbedded(QByteArrayView bits, PixelBudget &budget, QString *error)
+// A JPEG or PNG carried in a bitmap record: only the reader the compression names decodes it,
+// and its pixels come out of the playback's budget before it is decoded.
+std::optional<Dib> decodeEmbedded(QByteArrayView bits, raster::Format format, PixelBudget &budget,
+                                  QString *error)
 {
-    QByteArray copy = bits.toByteArray();
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || int64_t(size.width()) * size.height() > limits::kMaxBitmapPixels ||
-        int64_t(size.width()) * size.height() > budget.remaining) {
-        fail(error, "embedded picture missing or too large");
+    const auto header = raster::readHeader(format, bits, bits.size());
+    if (!header) {
+        fail(error, qPrintable(header.error().message));
         return std::nullopt;
     }
-    Dib dib;
-    if (!reader.read(&dib.image)) {
+    const QSize size = header->size;
+    if (int64_t(size.width()) * size.height() > limits::kMaxBitmapPixels ||
+        !budget.take(int64_t(size.width()) * size.height())) {
+        fail(error, "embedded picture past the playback's pixel budget");
+        return std::nullopt;
+    }
+    auto decoded = raster::decode(bits, format);
+    if (!decoded || decoded->image.size() != size) {
         fail(error, "embedded picture unreadable");
         return std::nullopt;
     }
-    budget.remaining -= int64_t(size.width()) * size.height();
-    dib.image = dib.image.convertToFormat(QImage::Format_ARGB32);
+    Dib dib;
+    dib.image = decoded->image.convertToFormat(QImage::Format_ARGB32);
     dib.bitCount = 32;
     return dib;
 }
 
 } // namespace
+
+bool PixelBudget::take(int64_t pixels)
+{
+    if (pixels < 0 || pixels > m_remaining)
+        return false;
+    auto reservation = raster::reserve(pixels * 4);
+    if (!reservation)
+        return false;
+    m_held.push_back(std::move(reservation).value());
+    m_remaining -= pixels;
+    return true;
+}
 
 std::optional<qsizetype> dibInfoSize(QByteArrayView packed, DibColors colors)
 {
@@ -269,7 +284,9 @@ std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors
     if (!readHeader(info, colors, h, error))
         return std::nullopt;
     if (h.compression == kBiJpeg || h.compression == kBiPng)
-        return decodeEmbedded(bits, budget, error);
+        return decodeEmbedded(bits, h.compression == kBiPng ? raster::Format::Png
+                                                            : raster::Format::Jpeg,
+                              budget, error);
     const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
     if ((rle && h.bitCount != (h.compression == kBiRle8 ? 8 : 4)) ||
         (!rle && h.compression != kBiRgb && h.compression != kBiBitfields)) {
@@ -277,7 +294,7 @@ std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors
         return std::nullopt;
     }
     const int64_t pixels = h.width * h.height;
-    if (pixels > budget.remaining) {
+    if (!budget.take(pixels)) {
         fail(error, "bitmaps past the playback's pixel budget");
         return std::nullopt;
     }
@@ -289,7 +306,6 @@ std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors
         fail(error, "bitmap allocation failed");
         return std::nullopt;
     }
-    budget.remaining -= pixels;
     dib.image.fill(Qt::transparent);
     const QList<QRgb> table = colourTable(info, h, palette);
     if (rle)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/metafile/gdiobjects.h"
+#include "platform/raster/memorycap.h"
 
 #include <QByteArrayView>
 #include <QImage>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace metafile {
 
@@ -28,10 +30,18 @@ struct Dib
     bool bottomUp = false;
 };
 
-// Pixels the decoder may still allocate during one playback; each decode takes from it.
-struct PixelBudget
+// Pixels the decoder may still allocate during one playback; each decode takes from it, and
+// from the program's one memory cap for pictures, until the playback ends.
+class PixelBudget
 {
-    int64_t remaining;
+public:
+    explicit PixelBudget(int64_t pixels) : m_remaining(pixels) {}
+    // False, taking nothing, when the pixels pass this playback's share or the program's cap.
+    bool take(int64_t pixels);
+
+private:
+    int64_t m_remaining;
+    std::vector<raster::Reservation> m_held;
 };
 
 // Decodes a bitmap from its info block (header and colour table) and its pixel bits.

@@ -793,8 +793,9 @@ void play(QByteArrayView data, const Header &, Canvas &canvas)
 {
     Player player(canvas);
     forEachRecord(data, [&](uint32_t type, QByteArrayView bytes) {
+        canvas.charge(1);
         player.record(type, bytes);
-        return true;
+        return !canvas.exhausted();
     });
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/raster/memorycap.h"
+
 #include <cstdint>
 
 // Caps on what one metafile may make the player do, so that no input can exhaust memory or
@@ -16,11 +18,12 @@ inline constexpr uint32_t kMaxPoints = 1'000'000;
 inline constexpr uint32_t kMaxPolygons = 100'000;
 // Depth of the saved device contexts.
 inline constexpr int kMaxSavedStates = 1'024;
-// Decoded pixels of one bitmap (64 Mi, 256 MiB as 32-bit pixels).
-inline constexpr int64_t kMaxBitmapPixels = int64_t(64) << 20;
-// Decoded pixels of all the bitmaps one playback decodes together (512 MiB as 32-bit
-// pixels), pattern brushes that stay in the object table included.
-inline constexpr int64_t kMaxTotalBitmapPixels = int64_t(128) << 20;
+// Decoded pixels of all the bitmaps one playback decodes together, pattern brushes that stay
+// in the object table included: as 32-bit pixels, the program's whole cap for pictures, from
+// which they are taken as well.
+inline constexpr int64_t kMaxTotalBitmapPixels = raster::kMaxHeldBytes / 4;
+// Decoded pixels of one bitmap.
+inline constexpr int64_t kMaxBitmapPixels = kMaxTotalBitmapPixels;
 // Width or height of one bitmap.
 inline constexpr int32_t kMaxBitmapSide = 32'767;
 // Rectangles in one clipping or filled region.
@@ -32,6 +35,13 @@ inline constexpr uint32_t kMaxTextChars = 8'192;
 inline constexpr int kMaxClipElements = 4'000;
 // Segments in the path being recorded.
 inline constexpr int kMaxPathElements = 1'000'000;
+// Work of one playback, in units of about a tenth of a microsecond: each record, path segment
+// and dash drawn, 64 pixels filled or copied, 16 segment pairs a clip combines. Past it the
+// playback stops and what was drawn stays: hundreds of milliseconds at most, where the
+// largest real drawings take a tenth of it.
+inline constexpr int64_t kMaxWork = 2'000'000;
+inline constexpr int64_t kPixelsPerUnit = 64;
+inline constexpr int64_t kClipPairsPerUnit = 16;
 // A picture's side in pixels at 96 dpi, beyond which the natural size is clamped.
 inline constexpr int kMaxNaturalSide = 16'384;
 

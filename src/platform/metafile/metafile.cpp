@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPicture>
 
+#include <QtMath>
+
 #include <cmath>
 
 namespace metafile {
@@ -182,6 +184,26 @@ QImage Metafile::toImage(QSize size, qreal devicePixelRatio) const
     {
         QPainter painter(&image);
         play(painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    }
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+QImage Metafile::render(const QRect &part, qreal devicePixelRatio) const
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const QRect shown = part & QRect(QPoint(0, 0), m_size);
+    const QSize pixels(qCeil(shown.width() * ratio), qCeil(shown.height() * ratio));
+    if (pixels.isEmpty() || int64_t(pixels.width()) * pixels.height() > limits::kMaxBitmapPixels)
+        return QImage();
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.translate(-shown.x() * ratio, -shown.y() * ratio);
+        play(painter, QRectF(0, 0, m_size.width() * ratio, m_size.height() * ratio));
     }
     image.setDevicePixelRatio(ratio);
     return image;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QRectF>
 #include <QSize>
 
@@ -30,6 +31,10 @@ public:
     // The picture drawn at size (logical pixels) for a screen of the given pixel ratio: the
     // image has size × ratio pixels and carries the ratio, so it paints sharp and unscaled.
     QImage toImage(QSize size, qreal devicePixelRatio) const;
+    // A part of the picture (in logical pixels of its natural size) for a screen of the given
+    // pixel ratio: only that part is played, on a transparent image of part's size × ratio
+    // that carries the ratio.
+    QImage render(const QRect &part, qreal devicePixelRatio) const;
     bool isEnhanced() const;
 
 private:

@@ -54,11 +54,9 @@ std::optional<QImage> readBitmap16(ByteReader &p, PixelBudget &budget)
     p.skip(1);
     const int bitsPixel = p.u8();
     if (!p.ok() || width <= 0 || height <= 0 || widthBytes <= 0 ||
-        (bitsPixel != 1 && bitsPixel != 24) || int64_t(width) * height > budget.remaining ||
-        int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel ||
-        int64_t(widthBytes) * height > p.remaining())
+        (bitsPixel != 1 && bitsPixel != 24) || int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel ||
+        int64_t(widthBytes) * height > p.remaining() || !budget.take(int64_t(width) * height))
         return std::nullopt;
-    budget.remaining -= int64_t(width) * height;
     QImage image(width, height, QImage::Format_RGB32);
     const QByteArrayView bits = p.rest();
     for (int y = 0; y < height; ++y) {
@@ -552,8 +550,9 @@ void play(QByteArrayView data, const Header &header, Canvas &canvas)
 {
     Player player(canvas);
     forEachRecord(data, header, [&](uint16_t function, QByteArrayView bytes) {
+        canvas.charge(1);
         player.record(function, bytes);
-        return true;
+        return !canvas.exhausted();
     });
 }
 

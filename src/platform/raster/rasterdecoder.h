@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/raster/memorycap.h"
+#include "platform/raster/rasterheader.h"
+
+#include <QImage>
+#include <QRect>
+
+class QIODevice;
+
+namespace raster {
+
+// Pixels and the share of the memory cap they hold.
+struct Decoded
+{
+    QImage image;
+    Reservation reservation;
+};
+
+// Decodes the picture whose header was read, with the one reader its format names: no other
+// reader ever guesses at the bytes. Memory for the pixels and the decoder's buffers is
+// reserved first. A clip (in the picture's pixels) limits the decoding to that part where the
+// reader can do so, and the result to that part in any case.
+Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip = {});
+
+// The same for bytes at hand, as a picture inside a metafile holds them.
+Result<Decoded> decode(QByteArrayView bytes, Format format);
+
+} // namespace raster

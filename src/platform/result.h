@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+#include <variant>
+
+// Why an operation on a file failed: what went wrong and, for parsers, where in the bytes.
+struct Error
+{
+    QString message;
+    int64_t offset = -1;
+};
+
+// The value of an operation that may fail, or the reason it did.
+template<typename T>
+class Result
+{
+public:
+    Result(T value) : m_content(std::move(value)) {}
+    Result(Error error) : m_content(std::move(error)) {}
+
+    bool ok() const { return std::holds_alternative<T>(m_content); }
+    explicit operator bool() const { return ok(); }
+    const T &value() const & { return std::get<T>(m_content); }
+    T &&value() && { return std::get<T>(std::move(m_content)); }
+    const T &operator*() const & { return value(); }
+    const T *operator->() const { return &value(); }
+    const Error &error() const { return std::get<Error>(m_content); }
+
+private:
+    std::variant<T, Error> m_content;
+};
