@@ -405,11 +405,8 @@ QSet<QString> describe(const QString &folder, const std::vector<SignFile> &files
     std::printf("sign folder (%zu files):", files.size());
     for (const SignFile &file : files) {
         const QString name = QLatin1String(file.name);
-        try {
-            Load(folder + QLatin1Char('/') + name);
+        if (Load(folder + QLatin1Char('/') + name).ok())
             loadable.insert(name);
-        } catch (const PictureLoadError &) {
-        }
         std::printf(" %s%s", file.name, loadable.contains(name) ? "" : "(refused)");
     }
     std::printf("\n  %lld load, %lld are refused\n", qint64(loadable.size()),
