@@ -157,6 +157,7 @@ private slots:
     void truncatedFilesNeverFail();
     void capsHold_data();
     void capsHold();
+    void workBudgetStopsPlayback();
 };
 
 void TestMetafile::recognises_data()
@@ -519,9 +520,9 @@ void TestMetafile::capsHold_data()
         r.append(QByteArray(std::clamp(width, 1, 4096) * 3, char(0x40)));
         return square().record(StretchDib, r).finish();
     };
-    // 4096 × 16384 is the 64 Mi pixel cap exactly; rows the file lacks stay transparent.
-    QTest::newRow("bitmap at the pixel cap") << stretchOf(4096, 16384) << true << false;
-    QTest::newRow("bitmap one row past the cap") << stretchOf(4096, 16385) << false << false;
+    // 4096 × 6144 is the 24 Mi pixel cap exactly; rows the file lacks stay transparent.
+    QTest::newRow("bitmap at the pixel cap") << stretchOf(4096, 6144) << true << false;
+    QTest::newRow("bitmap one row past the cap") << stretchOf(4096, 6145) << false << false;
     QTest::newRow("bitmap wider than the side cap") << stretchOf(40000, 1) << false << false;
     QTest::newRow("bitmap of negative width") << stretchOf(-5, 1) << false << false;
     WmfBuilder saves = square();
@@ -564,6 +565,27 @@ void TestMetafile::capsHold()
             drawn = drawn || qAlpha(image.pixel(x, y)) != 0;
     QCOMPARE(drawn, draws);
     QCOMPARE(countColor(image, kRed) > 0, red);
+}
+
+// Past its work budget a playback stops and keeps what it drew: two polygons of a million
+// points, off the picture, spend it between a red square and a blue one.
+void TestMetafile::workBudgetStopsPlayback()
+{
+    QByteArray points;
+    for (int i = 0; i < 1'000'000; ++i)
+        points += words({-30000 + i % 2, -30000});
+    const QByteArray polygon = dwords({0, 0, 0, 0, 1'000'000}) + points;
+    const QByteArray bytes = emfSquare(kRed)
+                                 .dwords(ERectangle, {0, 0, 50, 50})
+                                 .record(EPolygon16, polygon)
+                                 .record(EPolygon16, polygon)
+                                 .dwords(ECreateBrush, {3, 0, kBlue, 0})
+                                 .dwords(ESelectObject, {3})
+                                 .dwords(ERectangle, {50, 50, 100, 100})
+                                 .finish();
+    const QImage image = render(bytes);
+    QVERIFY(countColor(image, kRed) > 0);
+    QCOMPARE(countColor(image, kBlue), 0);
 }
 
 QTEST_MAIN(TestMetafile)

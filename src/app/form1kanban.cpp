@@ -104,9 +104,8 @@ void Form1::showKanban(bool anew)
     if (!anew && m_kanbanShown.contains(visible))
         return;
     m_kanbanShown = visible;
-    PicKanban->setPicture(
-        QPixmap::fromImage(m_kanbanPicture.render(visible, devicePixelRatioF())),
-        visible.topLeft());
+    PicKanban->setPicture(QPixmap::fromImage(m_kanbanPicture.render(visible, devicePixelRatioF())),
+                          visible.topLeft());
 }
 
 void Form1::MnuViewKanban_Click()

@@ -46,8 +46,9 @@ QRect Form1::signPart() const
 
 void Form1::showSign()
 {
-    ImgDesiMaku->setPicture(QPixmap::fromImage(m_signPicture.render(signPart(), devicePixelRatioF())),
-                            m_signPicture.naturalSize());
+    ImgDesiMaku->setPicture(
+        QPixmap::fromImage(m_signPicture.render(signPart(), devicePixelRatioF())),
+        m_signPicture.naturalSize());
 }
 
 void Form1::Picture1_KeyDown(int keyCode, int)

@@ -177,8 +177,8 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
         const QRect part = shown.isNull() ? QRect(QPoint(0, 0), header->size)
                                           : shown & QRect(QPoint(0, 0), header->size);
         picture.m_content = Picture::Bitmap{decoded->image, part.topLeft(), header->size};
-        picture.m_held = std::make_shared<const raster::Reservation>(
-            std::move(decoded).value().reservation);
+        picture.m_held =
+            std::make_shared<const raster::Reservation>(std::move(decoded).value().reservation);
         return picture;
     }
     auto reservation = raster::reserve(std::min(device.size(), kMaxMetafileBytes + 1));
@@ -203,8 +203,8 @@ Result<Picture> Load(const QString &path, const QRect &shown)
     auto loaded = openRegularFile(path, file);
     auto picture = loaded ? decodePicture(file, shown) : Result<Picture>(loaded.error());
     if (!picture)
-        return Error{QStringLiteral("Cannot load picture %1: %2")
-                         .arg(path, picture.error().message),
-                     picture.error().offset};
+        return Error{
+            QStringLiteral("Cannot load picture %1: %2").arg(path, picture.error().message),
+            picture.error().offset};
     return picture;
 }

@@ -14,8 +14,7 @@ struct Error
 };
 
 // The value of an operation that may fail, or the reason it did.
-template<typename T>
-class Result
+template <typename T> class Result
 {
 public:
     Result(T value) : m_content(std::move(value)) {}

@@ -284,8 +284,8 @@ std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors
     if (!readHeader(info, colors, h, error))
         return std::nullopt;
     if (h.compression == kBiJpeg || h.compression == kBiPng)
-        return decodeEmbedded(bits, h.compression == kBiPng ? raster::Format::Png
-                                                            : raster::Format::Jpeg,
+        return decodeEmbedded(bits,
+                              h.compression == kBiPng ? raster::Format::Png : raster::Format::Jpeg,
                               budget, error);
     const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
     if ((rle && h.bitCount != (h.compression == kBiRle8 ? 8 : 4)) ||

@@ -54,7 +54,8 @@ std::optional<QImage> readBitmap16(ByteReader &p, PixelBudget &budget)
     p.skip(1);
     const int bitsPixel = p.u8();
     if (!p.ok() || width <= 0 || height <= 0 || widthBytes <= 0 ||
-        (bitsPixel != 1 && bitsPixel != 24) || int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel ||
+        (bitsPixel != 1 && bitsPixel != 24) ||
+        int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel ||
         int64_t(widthBytes) * height > p.remaining() || !budget.take(int64_t(width) * height))
         return std::nullopt;
     QImage image(width, height, QImage::Format_RGB32);

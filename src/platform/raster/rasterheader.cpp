@@ -205,8 +205,8 @@ Result<Header> readJpeg(QByteArrayView bytes)
         const uint16_t length = r.be16();
         if (length < 2)
             return failAt("JPEG", segment, QStringLiteral("segment length %1").arg(length));
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                           marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame && !framed) {
             framed = true;
             progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
@@ -235,8 +235,7 @@ Result<Header> readJpeg(QByteArrayView bytes)
         if (!framed)
             return failAt("JPEG", segment, QStringLiteral("scan before the frame header"));
         if (++h.scans > kMaxJpegScans)
-            return failAt("JPEG", segment,
-                          QStringLiteral("more than %1 scans").arg(kMaxJpegScans));
+            return failAt("JPEG", segment, QStringLiteral("more than %1 scans").arg(kMaxJpegScans));
         const uint8_t inScan = r.u8();
         for (int i = 0; i < inScan && r.ok(); ++i) {
             const uint8_t id = r.u8();
