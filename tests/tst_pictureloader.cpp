@@ -616,6 +616,12 @@ void TestPictureLoader::shownPartOnly()
         QCOMPARE(picture->bitmap().size(), QSize(52, 32));
         verifyPixel(picture->render(QRect(0, 0, 52, 32), 2.0), {51, 31}, source.pixel(51, 31), 12);
     }
+    // A JPEG shown whole holds its file, not its pixels, and decodes the part asked for.
+    const QByteArray jpeg = encode(source, "jpeg");
+    const auto lazy = decodeBytes(jpeg);
+    QCOMPARE(raster::heldBytes(), jpeg.size());
+    verifyPixel(lazy->render(QRect(300, 200, 200, 200), 1.0), {10, 10}, source.pixel(310, 210),
+                12);
     const auto whole = decodeBytes(encode(source, "bmp"));
     const QImage part = whole->render(QRect(300, 200, 200, 200), 1.0);
     QCOMPARE(part.size(), QSize(100, 100));

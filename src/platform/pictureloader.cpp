@@ -4,6 +4,7 @@
 #include "platform/raster/rasterdecoder.h"
 #include "platform/twips.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -45,25 +46,48 @@ QString tooLarge(qint64 size, qint64 limit)
         .arg(limit);
 }
 
+struct RasterFile
+{
+    raster::Header header;
+    // The whole file where it was read whole, with its share of the memory cap.
+    QByteArray bytes;
+    raster::Reservation held;
+};
+
 // The header of a raster picture, read from as few bytes as it needs; the device is back at
-// its start afterwards. The bytes read whole are reserved only while they are read.
-Result<raster::Header> rasterHeader(QIODevice &device, raster::Format format)
+// its start afterwards.
+Result<RasterFile> rasterHeader(QIODevice &device, raster::Format format)
 {
     const qint64 size = device.size();
     if (size > kMaxFileBytes)
         return Error{tooLarge(size, kMaxFileBytes)};
     if (format == raster::Format::Bmp) {
         auto head = raster::readHeader(format, device.peek(kBmpHeadBytes), size);
-        if (!head || !head->needsWholeFile)
-            return head;
+        if (!head)
+            return head.error();
+        if (!head->needsWholeFile)
+            return RasterFile{head.value(), {}, {}};
     }
     auto reservation = raster::reserve(size);
     if (!reservation)
         return reservation.error();
-    const QByteArray bytes = readAtMost(device, kMaxFileBytes);
+    RasterFile file{{}, readAtMost(device, kMaxFileBytes), std::move(reservation).value()};
     if (!device.seek(0))
         return Error{device.errorString()};
-    return raster::readHeader(format, bytes, bytes.size());
+    auto header = raster::readHeader(format, file.bytes, file.bytes.size());
+    if (!header)
+        return header.error();
+    file.header = header.value();
+    return file;
+}
+
+Result<raster::Decoded> decodeFrom(const QByteArray &bytes, const raster::Header &header,
+                                   const QRect &part)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return raster::decode(buffer, header, part);
 }
 
 #ifdef Q_OS_UNIX
@@ -124,7 +148,8 @@ Picture::Picture(metafile::Metafile drawing) : m_content(std::move(drawing)) {}
 QImage Picture::bitmap() const
 {
     if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
-        return bitmap->pixels;
+        return bitmap->source.isEmpty() ? bitmap->pixels
+                                        : render(QRect(QPoint(0, 0), bitmap->natural), 1.0);
     return {};
 }
 
@@ -149,8 +174,12 @@ QImage Picture::render(const QRect &part, qreal devicePixelRatio) const
     const QRect shown = part & whole;
     if (shown.isEmpty())
         return {};
-    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
-        return bitmap->pixels.copy(shown.translated(-bitmap->origin));
+    if (const auto *bitmap = std::get_if<Bitmap>(&m_content)) {
+        if (bitmap->source.isEmpty())
+            return bitmap->pixels.copy(shown.translated(-bitmap->origin));
+        const auto decoded = decodeFrom(bitmap->source, bitmap->header, shown);
+        return decoded ? decoded->image : QImage();
+    }
     if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
         return drawing->render(shown, devicePixelRatio > 0 ? devicePixelRatio : 1.0);
     return {};
@@ -159,7 +188,7 @@ QImage Picture::render(const QRect &part, qreal devicePixelRatio) const
 void Picture::draw(QPainter &painter, QPointF topLeft) const
 {
     if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
-        painter.drawImage(topLeft + bitmap->origin, bitmap->pixels);
+        painter.drawImage(topLeft + bitmap->origin, this->bitmap());
     else if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
         drawing->play(painter, QRectF(topLeft, QSizeF(drawing->naturalSize())));
 }
@@ -168,15 +197,29 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
 {
     Picture picture;
     if (const auto format = raster::sniffFile(device.peek(8))) {
-        const auto header = rasterHeader(device, *format);
-        if (!header)
-            return header.error();
-        auto decoded = raster::decode(device, *header, shown);
+        auto file = rasterHeader(device, *format);
+        if (!file)
+            return file.error();
+        const raster::Header header = file->header;
+        const QRect whole(QPoint(0, 0), header.size);
+        if (*format == raster::Format::Jpeg && shown.isNull()) {
+            // Its first pixel tells that the reader takes it; the rest waits to be shown.
+            const auto first = decodeFrom(file->bytes, header, QRect(0, 0, 1, 1));
+            if (!first)
+                return first.error();
+            RasterFile kept = std::move(file).value();
+            picture.m_content =
+                Picture::Bitmap{QImage(), QPoint(0, 0), header.size, kept.bytes, header};
+            picture.m_held = std::make_shared<const raster::Reservation>(std::move(kept.held));
+            return picture;
+        }
+        // The file's bytes are let go before the pixels are made.
+        file = Error{};
+        auto decoded = raster::decode(device, header, shown);
         if (!decoded)
             return decoded.error();
-        const QRect part = shown.isNull() ? QRect(QPoint(0, 0), header->size)
-                                          : shown & QRect(QPoint(0, 0), header->size);
-        picture.m_content = Picture::Bitmap{decoded->image, part.topLeft(), header->size};
+        const QRect part = shown.isNull() ? whole : shown & whole;
+        picture.m_content = Picture::Bitmap{decoded->image, part.topLeft(), header.size, {}, {}};
         picture.m_held =
             std::make_shared<const raster::Reservation>(std::move(decoded).value().reservation);
         return picture;

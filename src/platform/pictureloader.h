@@ -2,6 +2,7 @@
 
 #include "platform/metafile/metafile.h"
 #include "platform/raster/memorycap.h"
+#include "platform/raster/rasterheader.h"
 #include "platform/result.h"
 
 #include <QImage>
@@ -50,6 +51,10 @@ private:
         // Where the held pixels sit in the whole picture, and the whole picture's size.
         QPoint origin;
         QSize natural;
+        // A JPEG shown whole keeps its file instead, and decodes the part asked for: its
+        // reader decodes rows only down to that part, and keeps none of the rest.
+        QByteArray source;
+        raster::Header header;
     };
     std::variant<std::monostate, Bitmap, metafile::Metafile> m_content;
     // The share of the memory cap the pixels or the metafile's bytes hold.
