@@ -140,7 +140,7 @@ Result<bool> openRegularFile(const QString &path, QFile &file)
 Picture::Picture(QImage bitmap)
 {
     if (!bitmap.isNull())
-        m_content = Bitmap{bitmap, QPoint(0, 0), bitmap.size()};
+        m_content = Bitmap{bitmap, QPoint(0, 0), bitmap.size(), {}, {}};
 }
 
 Picture::Picture(metafile::Metafile drawing) : m_content(std::move(drawing)) {}
