@@ -186,8 +186,10 @@ bool Canvas::afford(const QRectF &bounds, int64_t elements)
     const QRectF shown = bounds.intersected(m_visible);
     if (shown.isEmpty() || exhausted())
         return false;
+    // The rasteriser visits every edge on every row it spans, and fills the rows between.
     const QRectF pixels = m_base.mapRect(shown);
-    charge(int64_t(pixels.width() * pixels.height()) / limits::kPixelsPerUnit);
+    charge(elements * int64_t(std::ceil(pixels.height())) +
+           int64_t(pixels.width() * pixels.height()) / limits::kPixelsPerUnit);
     return !exhausted();
 }
 

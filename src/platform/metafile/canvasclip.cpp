@@ -45,9 +45,9 @@ void Canvas::combineClip(const QPainterPath &given, int mode)
         shape.addRect(given.boundingRect());
     }
     const bool unclipped = !m_dc.clip.has_value();
-    // Combining shapes compares every segment of one with every segment of the other.
-    const int64_t current = unclipped ? 4 : m_dc.clip->elementCount();
-    charge(1 + current * shape.elementCount() / limits::kClipPairsPerUnit);
+    // Combining shapes compares every segment with every other, of both shapes.
+    const int64_t segments = (unclipped ? 4 : m_dc.clip->elementCount()) + shape.elementCount();
+    charge(1 + segments * segments);
     if (exhausted())
         return;
     switch (mode) {
@@ -189,7 +189,7 @@ void Canvas::widenPath()
     if (m_recording)
         return;
     const QPen qpen = makePen();
-    charge(int64_t(m_path.elementCount()) * 8);
+    charge(int64_t(m_path.elementCount()) * 16);
     if (qpen.style() == Qt::NoPen || exhausted())
         return;
     QPainterPathStroker stroker(qpen);

@@ -13,7 +13,7 @@ inline constexpr int kMaxRecords = 1'000'000;
 // Slots in the object table; WMF indices are 16-bit, EMF producers use a few hundred.
 inline constexpr uint32_t kMaxObjects = 65'536;
 // Points in one drawing call, and in one poly-polygon all together.
-inline constexpr uint32_t kMaxPoints = 1'000'000;
+inline constexpr uint32_t kMaxPoints = 100'000;
 // Polygons in one poly-polygon call.
 inline constexpr uint32_t kMaxPolygons = 100'000;
 // Depth of the saved device contexts.
@@ -31,17 +31,17 @@ inline constexpr uint32_t kMaxRegionRects = 20'000;
 // Characters in one text call.
 inline constexpr uint32_t kMaxTextChars = 8'192;
 // Segments of the clip; past this a combined clip is replaced by its bounding box, since
-// combining shapes costs more than linear time in their segments.
-inline constexpr int kMaxClipElements = 4'000;
+// combining shapes costs up to the square of their segments, crossings with themselves
+// included.
+inline constexpr int kMaxClipElements = 512;
 // Segments in the path being recorded.
-inline constexpr int kMaxPathElements = 1'000'000;
-// Work of one playback, in units of about a tenth of a microsecond: each record, path segment
-// and dash drawn, 64 pixels filled or copied, 16 segment pairs a clip combines. Past it the
-// playback stops and what was drawn stays: hundreds of milliseconds at most, where the
-// largest real drawings take a tenth of it.
-inline constexpr int64_t kMaxWork = 2'000'000;
+inline constexpr int kMaxPathElements = 100'000;
+// Work of one playback, in units of about a tenth of a microsecond: each record and dash, each
+// path segment on each pixel row it spans, 64 pixels filled or copied, each pair of segments a
+// clip combines. Past it the playback stops and what was drawn stays: about a tenth of a
+// second, where real drawings take a small part of it.
+inline constexpr int64_t kMaxWork = 1'000'000;
 inline constexpr int64_t kPixelsPerUnit = 64;
-inline constexpr int64_t kClipPairsPerUnit = 16;
 // A picture's side in pixels at 96 dpi, beyond which the natural size is clamped.
 inline constexpr int kMaxNaturalSide = 16'384;
 
