@@ -134,6 +134,7 @@ private:
     Picture m_signPicture;
     Picture m_kanbanPicture;
     QString m_iniPath;
+    bool m_iniInUtf8 = false; // the settings file was read as UTF-8, and is written so again
     // Placed by the fallback: the panel stands under the main window's frame, once it is known.
     bool m_panelUnderMainWindow = false;
     bool m_dragging = false;
