@@ -3,6 +3,7 @@
 #include "busview/picturebox.h"
 #include "busview/rectshape.h"
 #include "panel/frmset.h"
+#include "platform/executable.h"
 #include "recordingform1.h"
 
 #include <QAction>
@@ -85,6 +86,10 @@ private slots:
         QCOMPARE(caption.at(4), QChar(u'-'));
         QCOMPARE(caption.at(5), QChar(0x3000));
         QVERIFY(caption.endsWith(QLatin1String("renamed")));
+        // The tail is the executable's name less its extension; a dot-named one is whole.
+        QCOMPARE(executable::baseNameOf(QStringLiteral("potero.bin")), QStringLiteral("potero"));
+        QCOMPARE(executable::baseNameOf(QStringLiteral("a.b.c")), QStringLiteral("a.b"));
+        QCOMPARE(executable::baseNameOf(QStringLiteral(".bus")), QStringLiteral(".bus"));
     }
 
     void loadOrder()

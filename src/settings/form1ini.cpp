@@ -104,7 +104,8 @@ void Form1::SaveIni()
     const std::optional<settingsfile::FileError> error =
         settingsfile::write(iniPath(), record.format());
     if (error)
-        messageBox(error->path + QStringLiteral("\r\n") + error->reason);
+        messageBox(QString::fromUtf8("設定ファイルを保存できませんでした。\r\n") + error->path +
+                   QStringLiteral("\r\n") + error->reason);
 }
 
 void Form1::LoadIni()
