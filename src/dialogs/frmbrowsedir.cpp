@@ -92,10 +92,11 @@ std::optional<QString> frmBrowseDir::enteredPath(const QString &chosenFolder)
     // Windows paths ignore case; the folder is entered in lower case.
     path = path.toLower();
 #endif
-    // The sign folder is kept in CP932: a path that it cannot hold, or that is longer than
-    // the path buffer allows, would name a different folder.
+    // Any folder is taken, as a typed one is; only a path longer than the path buffer is
+    // refused, counted in the bytes the settings file keeps it in: CP932 where it holds the
+    // path, UTF-8 otherwise.
     const std::optional<QByteArray> narrow = cp932::encode(path);
-    if (!narrow || narrow->size() > kMaxPathBytes) {
+    if ((narrow ? narrow->size() : path.toUtf8().size()) > kMaxPathBytes) {
         return std::nullopt;
     }
     return path;
