@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/sessionend.h"
 #include "busview/imagecontrol.h"
 #include "busview/picturebox.h"
 #include "busview/rectshape.h"
@@ -12,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -122,6 +125,26 @@ private slots:
         form.show();
         form.close();
         QCOMPARE(form.calls.count(QStringLiteral("SaveIni")), 1);
+    }
+
+    // The signals that end a session ask for the unload once, however many arrive.
+    void sessionEndComesOnce_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void sessionEndComesOnce()
+    {
+        QFETCH(int, signal);
+        SessionEnd sessionEnd;
+        QSignalSpy ended(&sessionEnd, &SessionEnd::ended);
+        std::raise(signal);
+        std::raise(signal);
+        QTRY_COMPARE(ended.count(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 1);
     }
 
     void popupMenuLines()

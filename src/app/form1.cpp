@@ -206,6 +206,15 @@ void Form1::unload()
     emit unloaded();
 }
 
+void Form1::unloadAtExit()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_screenGone = true;
+    SaveIni();
+}
+
 void Form1::MnuEditHkPic_Click()
 {
     frmBrowseDir::showModal(

@@ -32,6 +32,12 @@ public:
 
     // The load event: settings, then the panel shown on top, then the caption.
     void load();
+    // The unload event: SaveIni, then the program ends. It runs once, whichever end of the
+    // session asks first (a close, a signal, the session manager).
+    void unload();
+    // The unload's save alone, for a process that the toolkit is already ending because the X
+    // server went away: no window is touched and a failure is not shown.
+    void unloadAtExit();
 
     // Operations the control panel calls, without arguments.
     virtual void Check1_Click();
@@ -119,7 +125,6 @@ private:
     void createControls();
     void createMenu();
     void applyArtwork();
-    void unload();
     void placeByFallback();
     void followFrameForPanel();
     void loadSettings();
@@ -131,6 +136,7 @@ private:
     frmSet *m_panel = nullptr;
     QPixmap m_background;
     bool m_unloaded = false;
+    bool m_screenGone = false;
     Picture m_signPicture;
     Picture m_kanbanPicture;
     QString m_iniPath;

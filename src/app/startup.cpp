@@ -1,9 +1,26 @@
 #include "app/startup.h"
 
 #include "app/form1.h"
+#include "app/sessionend.h"
 #include "platform/fonts.h"
 
 #include <QApplication>
+
+#include <cstdlib>
+
+namespace {
+
+// The main window while the event loop runs. When the X server goes away, the toolkit ends the
+// process with exit() from inside the loop; the unload's save still runs then.
+Form1 *s_running = nullptr;
+
+void saveAtExit()
+{
+    if (s_running)
+        s_running->unloadAtExit();
+}
+
+} // namespace
 
 int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &beforeLoop)
 {
@@ -12,12 +29,21 @@ int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &before
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     fonts::installSubstitutes();
+    SessionEnd sessionEnd;
 
     Form1 form;
     QObject::connect(&form, &Form1::unloaded, &app, &QApplication::quit);
+    QObject::connect(&sessionEnd, &SessionEnd::ended, &form, &Form1::unload);
     form.load();
     form.show();
     if (beforeLoop)
         beforeLoop(form);
-    return app.exec();
+    // Registered after the toolkit has set itself up, so it runs before the toolkit's own
+    // clean-up at exit.
+    static const bool atExitRegistered = std::atexit(saveAtExit) == 0;
+    Q_UNUSED(atExitRegistered);
+    s_running = &form;
+    const int code = app.exec();
+    s_running = nullptr;
+    return code;
 }

@@ -103,7 +103,7 @@ void Form1::SaveIni()
 
     const std::optional<settingsfile::FileError> error =
         settingsfile::write(iniPath(), record.format());
-    if (error)
+    if (error && !m_screenGone)
         messageBox(QString::fromUtf8("設定ファイルを保存できませんでした。\r\n") + error->path +
                    QStringLiteral("\r\n") + error->reason);
 }
