@@ -27,7 +27,10 @@ int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &before
     // Window places and a panel kept on top need an X server; on Wayland, run through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
+    // The program takes no arguments: the toolkit sees the program's name alone, so that none
+    // of its own options (-reverse, -style, -platform ...) applies.
+    int toolkitArgc = argc > 0 ? 1 : 0;
+    QApplication app(toolkitArgc, argv);
     fonts::installSubstitutes();
     SessionEnd sessionEnd;
 

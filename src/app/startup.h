@@ -6,4 +6,5 @@ class Form1;
 
 // The program from its start to its end: the application object, the main window's load, the
 // event loop. beforeLoop, when given, sees the shown main window (the benchmarks watch it).
+// The arguments are not read: only the program's name reaches the toolkit.
 int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &beforeLoop = {});

@@ -2,7 +2,7 @@
 # potero used as a person would under a window manager: the two windows, the panel kept above
 # the main window, the popup on the bus, a golden picture of the main window, and the close
 # that saves and ends the program with its panel. It runs as a dot-named executable, whose whole
-# name is its name.
+# name is its name, and with the toolkit's own options, which it must not take.
 # Usage: lifecycle.sh POTERO GOLDEN_PNG ARTEFACT_DIR    (exit 77: skipped, no display)
 set -euo pipefail
 potero=$1 golden=$2 artefacts=$3
@@ -17,7 +17,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # A copy of its own: the settings file beside it starts absent.
 cp "$potero" "$work/.bus"
 for lib in "$(dirname "$potero")"/libZOR7Res.so; do [ -e "$lib" ] && cp "$lib" "$work/"; done
-"$work/.bus" &
+"$work/.bus" -platform offscreen -reverse -style windows &
 pid=$!
 
 main=$(timeout 10 xdotool search --sync --name "^ポテロ　-　\.bus$" | head -1)
