@@ -100,6 +100,24 @@ private slots:
         QCOMPARE(form.frameGeometry().topLeft(), QPoint(0, 0));
         QTRY_COMPARE(panel->frameGeometry().topLeft(), QPoint(0, form.frameGeometry().height()));
     }
+
+    // The window manager's minimize button, which it draws whatever the panel asks, does not
+    // take the panel away.
+    void panelRefusesToMinimize()
+    {
+        Form1 form;
+        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
+        form.load();
+        form.show();
+        frmSet *panel = form.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("windowminimize"), QStringLiteral("--sync"),
+                                    QString::number(panel->winId())}),
+                 0);
+        QTRY_VERIFY(xprop(panel, QStringLiteral("WM_STATE")).contains(QLatin1String("Normal")));
+        QVERIFY(!panel->isMinimized());
+    }
 };
 
 QTEST_MAIN(TestX11Windows)

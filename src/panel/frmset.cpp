@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -115,6 +116,18 @@ frmSet::frmSet(Form1 *mainWindow)
 void frmSet::closeEvent(QCloseEvent *event)
 {
     event->ignore();
+}
+
+// Some window managers draw a minimize button whatever the panel asks for. The panel has no
+// taskbar entry to come back from, so it refuses to be minimized as it refuses to close.
+void frmSet::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+        });
 }
 
 void frmSet::createDoorSection()
