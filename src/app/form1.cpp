@@ -11,8 +11,8 @@
 #include "platform/taskbar.h"
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -215,13 +215,20 @@ void Form1::unloadAtExit()
     SaveIni();
 }
 
+QWidget *Form1::dialogOwner()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return m_panel && m_panel->isVisible() ? static_cast<QWidget *>(m_panel) : this;
+}
+
 void Form1::MnuEditHkPic_Click()
 {
     frmBrowseDir::showModal(
-        SignFolder, [this] { picDir(); }, this);
+        SignFolder, [this] { picDir(); }, dialogOwner());
 }
 
 void Form1::MnuHelpVer_Click()
 {
-    frmShowVersion::showModal(this);
+    frmShowVersion::showModal(dialogOwner());
 }

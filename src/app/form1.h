@@ -113,6 +113,9 @@ protected:
     virtual QString C_Dialog1();
     // A message box with an OK button only, titled with the program's title.
     virtual void messageBox(const QString &text);
+    // The window a new dialog belongs to: the open modal dialog, else the panel. A dialog owned
+    // by the panel is kept above it, so the panel, always on top, never covers a dialog.
+    QWidget *dialogOwner();
     // Plays a built-in sound to its end.
     virtual void playWaveResource(int id);
 
