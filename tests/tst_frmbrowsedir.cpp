@@ -1,8 +1,11 @@
+#include "app/startup.h"
 #include "dialogs/frmbrowsedir.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -298,6 +301,26 @@ private slots:
         }
         QCOMPARE(seen, QStringList(2, QStringLiteral("/current/ owned")));
         QVERIFY(owner.findChildren<frmBrowseDir *>().isEmpty());
+    }
+
+    // The toolkit's own dialogs, the open-file dialog and the folder chooser, speak the
+    // desktop's language as the rest of the program does.
+    void toolkitDialogsInJapanese()
+    {
+        QVERIFY(installToolkitTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        for (const QFileDialog::FileMode mode :
+             {QFileDialog::ExistingFile, QFileDialog::Directory}) {
+            QFileDialog dialog;
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setFileMode(mode);
+            QStringList texts;
+            for (const QPushButton *button : dialog.findChildren<QPushButton *>())
+                texts << button->text();
+            const QString all = texts.join(u' ');
+            QVERIFY2(all.contains(QString::fromUtf8("キャンセル")), qPrintable(all));
+            if (mode == QFileDialog::ExistingFile)
+                QVERIFY2(all.contains(QString::fromUtf8("開く")), qPrintable(all));
+        }
     }
 };
 

@@ -5,6 +5,9 @@
 #include "platform/fonts.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdlib>
 
@@ -22,6 +25,17 @@ void saveAtExit()
 
 } // namespace
 
+bool installToolkitTranslations(const QLocale &locale)
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &beforeLoop)
 {
     // Window places and a panel kept on top need an X server; on Wayland, run through XWayland.
@@ -32,6 +46,7 @@ int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &before
     int toolkitArgc = argc > 0 ? 1 : 0;
     QApplication app(toolkitArgc, argv);
     fonts::installSubstitutes();
+    installToolkitTranslations(QLocale::system());
     SessionEnd sessionEnd;
 
     Form1 form;
