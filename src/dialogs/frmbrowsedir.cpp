@@ -57,6 +57,8 @@ void frmBrowseDir::createControls()
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twips::toRect(555, 405, 5070, 300));
+    // The label names the text box for a screen reader.
+    Label1->setBuddy(Text1);
 
     Command1 = makeButton(QStringLiteral("Command1"), QString::fromUtf8("参照(&B)..."), this,
                           twips::toRect(5655, 405, 1020, 345));
