@@ -69,8 +69,8 @@ install(FILES packaging/${POTERO_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT potero)
 
 # The Debian package. The libraries the executable links come from dpkg-shlibdeps; what it
-# needs without linking is listed: the Japanese fonts its pictures are drawn with, and
-# xdg-open for opening the maker's web page.
+# needs without linking is listed: the Japanese fonts its pictures are drawn with, xdg-open for
+# opening the maker's web page, and the toolkit's translations for its file dialogs.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME potero)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -90,5 +90,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${POTERO_MAKER_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libpulse0 is opened at run time for the door sound, so the library scan cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, xdg-utils, libpulse0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, xdg-utils, libpulse0, qt6-translations-l10n")
 include(CPack)

@@ -2,7 +2,7 @@
 # Xvfb and openbox), driven with xdotool as a person would. Screenshots of every stage are
 # kept under artefacts/e2e/ in the build tree; a few are compared against golden pictures.
 # Without a display the tests report themselves skipped.
-foreach(script session defaults)
+foreach(script session defaults sessionend)
     add_test(NAME e2e_${script}
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${script}.sh
                      $<TARGET_FILE:potero> $<TARGET_FILE:ZOR7Res>

@@ -1,8 +1,10 @@
 #include "app/form1.h"
+#include "app/sessionend.h"
 #include "busview/imagecontrol.h"
 #include "busview/picturebox.h"
 #include "busview/rectshape.h"
 #include "panel/frmset.h"
+#include "platform/executable.h"
 #include "recordingform1.h"
 
 #include <QAction>
@@ -11,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -85,6 +89,10 @@ private slots:
         QCOMPARE(caption.at(4), QChar(u'-'));
         QCOMPARE(caption.at(5), QChar(0x3000));
         QVERIFY(caption.endsWith(QLatin1String("renamed")));
+        // The tail is the executable's name less its extension; a dot-named one is whole.
+        QCOMPARE(executable::baseNameOf(QStringLiteral("potero.bin")), QStringLiteral("potero"));
+        QCOMPARE(executable::baseNameOf(QStringLiteral("a.b.c")), QStringLiteral("a.b"));
+        QCOMPARE(executable::baseNameOf(QStringLiteral(".bus")), QStringLiteral(".bus"));
     }
 
     void loadOrder()
@@ -117,6 +125,26 @@ private slots:
         form.show();
         form.close();
         QCOMPARE(form.calls.count(QStringLiteral("SaveIni")), 1);
+    }
+
+    // The signals that end a session ask for the unload once, however many arrive.
+    void sessionEndComesOnce_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void sessionEndComesOnce()
+    {
+        QFETCH(int, signal);
+        SessionEnd sessionEnd;
+        QSignalSpy ended(&sessionEnd, &SessionEnd::ended);
+        std::raise(signal);
+        std::raise(signal);
+        QTRY_COMPARE(ended.count(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 1);
     }
 
     void popupMenuLines()

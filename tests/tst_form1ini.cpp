@@ -134,6 +134,29 @@ private slots:
         QCOMPARE(readAll(m_ini), record(m_signs + "/", m_board));
     }
 
+    // Bytes that are no character of the file's encoding come back as they were read: CP932's
+    // undefined bytes, a lead byte cut off, a character CP932 spells twice; invalid UTF-8.
+    void keptBytesAreWrittenBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray cp932 =
+            record({}, {}).replace("spare", "\x80\xA0\xFD\xFE\xFF\xED\x40\x82");
+        QTest::newRow("CP932") << cp932;
+        QTest::newRow("UTF-8") << "\xEF\xBB\xBF" +
+                                      record({}, {}).replace("spare", "\xFF\xE6\x96\xB9\xC3");
+    }
+    void keptBytesAreWrittenBack()
+    {
+        QFETCH(QByteArray, bytes);
+        writeAll(m_ini, bytes);
+        Form1 form;
+        form.setIniPath(m_ini);
+        form.LoadIni();
+        QCOMPARE(form.panel()->HScroll1->value(), 123); // read, not the defaults
+        form.SaveIni();
+        QCOMPARE(readAll(m_ini), bytes);
+    }
+
     void cutAfterFifteenFields()
     {
         writeAll(m_ini, record(m_signs, m_board, "123,456", "").chopped(3));

@@ -1,8 +1,11 @@
+#include "app/startup.h"
 #include "dialogs/frmbrowsedir.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -145,7 +148,9 @@ private slots:
             << QLatin1Char('/') + kana.repeated(127) << true;
         QTest::newRow("257 bytes with double-byte")
             << QLatin1Char('/') + kana.repeated(128) << false;
-        QTest::newRow("not in CP932") << QString::fromUtf8("/signs/\xF0\x9F\x9A\x8C") << false;
+        QTest::newRow("not in CP932") << QString::fromUtf8("/signs/café") << true;
+        QTest::newRow("256 bytes not in CP932")
+            << QString::fromUtf8("/é") + QString(253, QLatin1Char('a')) << false;
         QTest::newRow("chooser cancelled") << QString() << false;
     }
     void browsedPathLimit()
@@ -296,6 +301,26 @@ private slots:
         }
         QCOMPARE(seen, QStringList(2, QStringLiteral("/current/ owned")));
         QVERIFY(owner.findChildren<frmBrowseDir *>().isEmpty());
+    }
+
+    // The toolkit's own dialogs, the open-file dialog and the folder chooser, speak the
+    // desktop's language as the rest of the program does.
+    void toolkitDialogsInJapanese()
+    {
+        QVERIFY(installToolkitTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        for (const QFileDialog::FileMode mode :
+             {QFileDialog::ExistingFile, QFileDialog::Directory}) {
+            QFileDialog dialog;
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setFileMode(mode);
+            QStringList texts;
+            for (const QPushButton *button : dialog.findChildren<QPushButton *>())
+                texts << button->text();
+            const QString all = texts.join(u' ');
+            QVERIFY2(all.contains(QString::fromUtf8("キャンセル")), qPrintable(all));
+            if (mode == QFileDialog::ExistingFile)
+                QVERIFY2(all.contains(QString::fromUtf8("開く")), qPrintable(all));
+        }
     }
 };
 

@@ -1,9 +1,13 @@
 #include "app/form1.h"
+#include "dialogs/frmbrowsedir.h"
+#include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
 #include "recordingform1.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -167,6 +171,45 @@ private slots:
         QCOMPARE(form.calls, (QStringList{"Check1_Click", "Check2_Click"}));
         QVERIFY(panel->Check1->isChecked());
         QVERIFY(panel->Check2->isChecked());
+    }
+
+    // Enter presses the focused button as Space does; a slider shows that it has the focus;
+    // every control has a name for a screen reader, the picture-only door buttons their words.
+    void keyboardAndScreenReaders()
+    {
+        RecordingForm1 form;
+        frmSet *panel = form.panel();
+        panel->show();
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel));
+        for (const auto &[index, key] :
+             {std::pair{5, Qt::Key_Return}, std::pair{7, Qt::Key_Enter}}) {
+            panel->Command2[index]->setFocus();
+            QTest::keyClick(panel->Command2[index], key);
+        }
+        QCOMPARE(panel->Label1->text(), QStringLiteral("57"));
+        panel->Check1->setFocus();
+        QTest::keyClick(panel->Check1, Qt::Key_Return);
+        QVERIFY(panel->Check1->isChecked());
+        QCOMPARE(form.calls, QStringList{"Check1_Click"});
+
+        const QImage unfocused = panel->HScroll2->grab().toImage();
+        panel->HScroll2->setFocus();
+        QVERIFY(panel->HScroll2->grab().toImage() != unfocused);
+
+        QCOMPARE(panel->Check1->accessibleName(), QString::fromUtf8("前扉"));
+        QCOMPARE(panel->Check2->accessibleName(), QString::fromUtf8("中扉"));
+        frmBrowseDir folderDialog(form.SignFolder, {});
+        frmShowVersion versionDialog;
+        for (QWidget *window :
+             {static_cast<QWidget *>(&form), static_cast<QWidget *>(panel),
+              static_cast<QWidget *>(&folderDialog), static_cast<QWidget *>(&versionDialog)}) {
+            for (QWidget *control : window->findChildren<QWidget *>()) {
+                QAccessibleInterface *named = QAccessible::queryAccessibleInterface(control);
+                QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(),
+                         qPrintable(control->objectName()));
+            }
+        }
     }
 
     void windowManagerCannotCloseThePanel()

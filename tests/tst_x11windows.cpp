@@ -1,19 +1,29 @@
 // The two windows as a real X server and window manager see them.
 
 #include "app/form1.h"
+#include "dialogs/frmbrowsedir.h"
+#include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
 
+#include <QApplication>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace {
 
+// A property of a window, or of the root window when window is null.
 QString xprop(const QWidget *window, const QString &property)
 {
     QProcess process;
-    process.start(QStringLiteral("xprop"),
-                  {QStringLiteral("-id"), QString::number(window->winId()), property});
+    process.start(
+        QStringLiteral("xprop"),
+        window ? QStringList{QStringLiteral("-id"), QString::number(window->winId()), property}
+               : QStringList{QStringLiteral("-root"), property});
     if (!process.waitForFinished(5000))
         return QString();
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
@@ -48,6 +58,42 @@ bool offers(const QList<quint32> &hints, int index, quint32 flag, quint32 all, q
     const bool listed = hints[index] & bit;
     return (hints[index] & all) ? !listed : listed;
 }
+
+// Is a stacked above b in the window manager's order?
+bool stackedAbove(const QWidget *a, const QWidget *b)
+{
+    const QString list = xprop(nullptr, QStringLiteral("_NET_CLIENT_LIST_STACKING"));
+    const QStringList ids = list.mid(list.indexOf(u'#') + 1).split(u',', Qt::SkipEmptyParts);
+    qsizetype above = -1, below = -1;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const WId id = ids[i].trimmed().toULongLong(nullptr, 16);
+        above = id == a->winId() ? i : above;
+        below = id == b->winId() ? i : below;
+    }
+    return above >= 0 && below >= 0 && above > below;
+}
+
+// Once a modal dialog other than `after` shows and the window manager stacks it, calls then
+// with it (which closes it, or opens another over it).
+void whenDialogShows(QWidget *after, const std::function<void(QWidget *)> &then)
+{
+    QTimer::singleShot(50, [after, then] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (dialog && dialog != after && dialog->isVisible() &&
+            xprop(nullptr, QStringLiteral("_NET_CLIENT_LIST_STACKING"))
+                .contains(QString::number(dialog->winId(), 16)))
+            then(dialog);
+        else
+            whenDialogShows(after, then);
+    });
+}
+
+class DialogForm1 : public Form1
+{
+public:
+    using Form1::C_Dialog1;
+    using Form1::messageBox;
+};
 
 } // namespace
 
@@ -99,6 +145,63 @@ private slots:
         QTRY_VERIFY(form.frameGeometry().height() > form.height());
         QCOMPARE(form.frameGeometry().topLeft(), QPoint(0, 0));
         QTRY_COMPARE(panel->frameGeometry().topLeft(), QPoint(0, form.frameGeometry().height()));
+    }
+
+    // The window manager's minimize button, which it draws whatever the panel asks, does not
+    // take the panel away.
+    void panelRefusesToMinimize()
+    {
+        Form1 form;
+        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
+        form.load();
+        form.show();
+        frmSet *panel = form.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("windowminimize"), QStringLiteral("--sync"),
+                                    QString::number(panel->winId())}),
+                 0);
+        QTRY_VERIFY(xprop(panel, QStringLiteral("WM_STATE")).contains(QLatin1String("Normal")));
+        QVERIFY(!panel->isMinimized());
+    }
+
+    // Every dialog opens above the panel, which stays on top of all other windows.
+    void dialogsOpenAboveThePanel()
+    {
+        DialogForm1 form;
+        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
+        form.load();
+        form.show();
+        frmSet *panel = form.panel();
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QStringList below;
+        int checked = 0;
+        const auto checkAndClose = [&](QWidget *dialog) {
+            ++checked;
+            if (!stackedAbove(dialog, panel))
+                below << dialog->windowTitle();
+            dialog->close();
+        };
+        // Each dialog, and the one it opens over itself: the box of the link without the
+        // maker's library, the folder chooser.
+        whenDialogShows(nullptr, [&](QWidget *dialog) {
+            whenDialogShows(dialog, checkAndClose);
+            static_cast<frmShowVersion *>(dialog)->Label5_Click();
+            checkAndClose(dialog);
+        });
+        form.MnuHelpVer_Click();
+        whenDialogShows(nullptr, [&](QWidget *dialog) {
+            whenDialogShows(dialog, checkAndClose);
+            static_cast<frmBrowseDir *>(dialog)->Command1->click();
+            checkAndClose(dialog);
+        });
+        form.MnuEditHkPic_Click();
+        whenDialogShows(nullptr, checkAndClose);
+        form.messageBox(QStringLiteral("message"));
+        whenDialogShows(nullptr, checkAndClose);
+        form.C_Dialog1();
+        QCOMPARE(checked, 6);
+        QVERIFY2(below.isEmpty(), qPrintable(below.join(u',')));
     }
 };
 

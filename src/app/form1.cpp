@@ -11,8 +11,8 @@
 #include "platform/taskbar.h"
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,18 +64,21 @@ void Form1::createControls()
 {
     Picture1 = new PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAccessibleName(QString::fromUtf8("方向幕"));
     Picture1->Move(3495, 870, 775, 485);
     Picture1->setFocusPolicy(Qt::StrongFocus);
     connect(Picture1, &PictureBox::clicked, this, [this] { Picture1->setFocus(); });
 
     ImgDesiMaku = new ImageControl(Picture1);
     ImgDesiMaku->setObjectName(QStringLiteral("ImgDesiMaku"));
+    ImgDesiMaku->setAccessibleName(QString::fromUtf8("方向幕の画像"));
     ImgDesiMaku->Move(0, 0, 780, 480);
     connect(ImgDesiMaku, &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
     connect(Picture1, &PictureBox::keyDown, this, &Form1::Picture1_KeyDown);
 
     PicKanban = new PictureBox(this);
     PicKanban->setObjectName(QStringLiteral("PicKanban"));
+    PicKanban->setAccessibleName(QString::fromUtf8("看板"));
     PicKanban->Move(3480, 2325, 1410, 450);
 
     shpK_Waku[0] = new RectShape(QStringLiteral("shpK_Waku(0)"), QRectF(3405, 2310, 75, 495), this);
@@ -88,16 +91,19 @@ void Form1::createControls()
 
     picSlideBase1 = new PictureBox(this);
     picSlideBase1->setObjectName(QStringLiteral("picSlideBase1"));
+    picSlideBase1->setAccessibleName(QString::fromUtf8("中扉の入口"));
     picSlideBase1->Move(5715, 975, 1140, 2100);
 
     Image2 = new ImageControl(picSlideBase1);
     Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setAccessibleName(QString::fromUtf8("中扉"));
     Image2->Move(0, 30, 1155, 2055);
 
     const double leafLeft[3] = {0, 885, 300};
     for (int index = 1; index <= 2; ++index) {
         Image1[index] = new ImageControl(this);
         Image1[index]->setObjectName(QStringLiteral("Image1(%1)").arg(index));
+        Image1[index]->setAccessibleName(QString::fromUtf8("前扉"));
         Image1[index]->setStretch(true);
         Image1[index]->Move(leafLeft[index], 930, 630, 2085);
         connect(Image1[index], &ImageControl::clicked, this, [this] { Picture1->setFocus(); });
@@ -206,13 +212,29 @@ void Form1::unload()
     emit unloaded();
 }
 
+void Form1::unloadAtExit()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_screenGone = true;
+    SaveIni();
+}
+
+QWidget *Form1::dialogOwner()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return m_panel && m_panel->isVisible() ? static_cast<QWidget *>(m_panel) : this;
+}
+
 void Form1::MnuEditHkPic_Click()
 {
     frmBrowseDir::showModal(
-        SignFolder, [this] { picDir(); }, this);
+        SignFolder, [this] { picDir(); }, dialogOwner());
 }
 
 void Form1::MnuHelpVer_Click()
 {
-    frmShowVersion::showModal(this);
+    frmShowVersion::showModal(dialogOwner());
 }

@@ -32,6 +32,12 @@ public:
 
     // The load event: settings, then the panel shown on top, then the caption.
     void load();
+    // The unload event: SaveIni, then the program ends. It runs once, whichever end of the
+    // session asks first (a close, a signal, the session manager).
+    void unload();
+    // The unload's save alone, for a process that the toolkit is already ending because the X
+    // server went away: no window is touched and a failure is not shown.
+    void unloadAtExit();
 
     // Operations the control panel calls, without arguments.
     virtual void Check1_Click();
@@ -113,6 +119,9 @@ protected:
     virtual QString C_Dialog1();
     // A message box with an OK button only, titled with the program's title.
     virtual void messageBox(const QString &text);
+    // The window a new dialog belongs to: the open modal dialog, else the panel. A dialog owned
+    // by the panel is kept above it, so the panel, always on top, never covers a dialog.
+    QWidget *dialogOwner();
     // Plays a built-in sound to its end.
     virtual void playWaveResource(int id);
 
@@ -125,7 +134,6 @@ private:
     void createControls();
     void createMenu();
     void applyArtwork();
-    void unload();
     void placeByFallback();
     void followFrameForPanel();
     void loadSettings();
@@ -137,10 +145,12 @@ private:
     frmSet *m_panel = nullptr;
     QPixmap m_background;
     bool m_unloaded = false;
+    bool m_screenGone = false;
     Picture m_signPicture;
     Picture m_kanbanPicture;
     QRect m_kanbanShown;
     QString m_iniPath;
+    bool m_iniInUtf8 = false; // the settings file was read as UTF-8, and is written so again
     // Placed by the fallback: the panel stands under the main window's frame, once it is known.
     bool m_panelUnderMainWindow = false;
     bool m_dragging = false;

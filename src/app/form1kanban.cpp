@@ -148,6 +148,6 @@ QString Form1::C_Dialog1()
     const QString filter =
         QStringLiteral("*.bmp;*.jpeg;*.gif;*.wmf;*.emf (*.bmp *.jpeg *.gif *.wmf *.emf "
                        "*.BMP *.JPEG *.GIF *.WMF *.EMF)");
-    return QFileDialog::getOpenFileName(this, QString::fromUtf8("看板の画像を設定"), QString(),
-                                        filter);
+    return QFileDialog::getOpenFileName(dialogOwner(), QString::fromUtf8("看板の画像を設定"),
+                                        QString(), filter);
 }

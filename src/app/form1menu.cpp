@@ -8,6 +8,8 @@ void Form1::createMenu()
 {
     MnuTempMenu1 = new QMenu(QStringLiteral("MnuTempMenu1"), this);
     MnuTempMenu1->setObjectName(QStringLiteral("MnuTempMenu1"));
+    // Its caption is a name for the program only; a screen reader says what the menu is for.
+    MnuTempMenu1->setAccessibleName(QString::fromUtf8("看板のメニュー"));
     auto addItem = [this](const char *name, const char *caption, bool checked) {
         QAction *action = MnuTempMenu1->addAction(QString::fromUtf8(caption));
         action->setObjectName(QString::fromLatin1(name));

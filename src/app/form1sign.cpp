@@ -83,6 +83,6 @@ void Form1::picDir()
 
 void Form1::messageBox(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::Ok, dialogOwner());
     box.exec();
 }

@@ -57,6 +57,8 @@ void frmBrowseDir::createControls()
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twips::toRect(555, 405, 5070, 300));
+    // The label names the text box for a screen reader.
+    Label1->setBuddy(Text1);
 
     Command1 = makeButton(QStringLiteral("Command1"), QString::fromUtf8("参照(&B)..."), this,
                           twips::toRect(5655, 405, 1020, 345));
@@ -92,10 +94,11 @@ std::optional<QString> frmBrowseDir::enteredPath(const QString &chosenFolder)
     // Windows paths ignore case; the folder is entered in lower case.
     path = path.toLower();
 #endif
-    // The sign folder is kept in CP932: a path that it cannot hold, or that is longer than
-    // the path buffer allows, would name a different folder.
+    // Any folder is taken, as a typed one is; only a path longer than the path buffer is
+    // refused, counted in the bytes the settings file keeps it in: CP932 where it holds the
+    // path, UTF-8 otherwise.
     const std::optional<QByteArray> narrow = cp932::encode(path);
-    if (!narrow || narrow->size() > kMaxPathBytes) {
+    if ((narrow ? narrow->size() : path.toUtf8().size()) > kMaxPathBytes) {
         return std::nullopt;
     }
     return path;

@@ -19,7 +19,7 @@ public:
     // Asks the user for a folder; an empty result means the user cancelled.
     using FolderChooser = std::function<QString(QWidget *parent, const QString &title)>;
 
-    // The longest path the sign folder takes from the chooser, in bytes of CP932.
+    // The longest path the sign folder takes from the chooser, in bytes of the settings file.
     static constexpr int kMaxPathBytes = 255;
 
     // signFolder must outlive the dialog; picDir is called on OK, after it has been stored.

@@ -102,6 +102,7 @@ void frmShowVersion::createControls()
     Image1->setPixmap(artwork::render(icon, devicePixelRatioF()));
     // An image that is not stretched takes its picture's own size.
     Image1->resize(artwork::naturalSize(icon));
+    Image1->setAccessibleName(QString::fromUtf8("ポテロのアイコン"));
 
     Label1[0] = makeLabel(QStringLiteral("Label1(0)"), QString::fromUtf8("ポテロ"), this,
                           twips::toRect(900, 240, 3840, 330));
@@ -130,6 +131,7 @@ void frmShowVersion::createControls()
         makeLabel(QStringLiteral("Label4"), QString(), this, twips::toRect(15, 2835, 4965, 60));
     paint(Label4, QApplication::palette().color(QPalette::Button),
           QApplication::palette().color(QPalette::ButtonText));
+    Label4->setAccessibleName(QString::fromUtf8("区切り線"));
 
     Label5 = makeLabel(QStringLiteral("Label5"),
                        QString::fromUtf8("ここをクリックするとオルヴェルトHPが開きます。"), this,

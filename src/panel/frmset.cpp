@@ -7,10 +7,14 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+#include <QTimer>
 
 namespace {
 
@@ -50,10 +54,34 @@ QLabel *makeSpeedLabel(const char *name, QWidget *parent, const QRect &geometry)
     return label;
 }
 
-QScrollBar *makeSpeedSlider(const char *name, QWidget *parent, const QRect &geometry, int value)
+// A scroll bar draws no focus of its own; the speed sliders take the keyboard, so they show it.
+class SpeedSlider : public QScrollBar
 {
-    auto *slider = new QScrollBar(Qt::Horizontal, parent);
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        // Shown however the focus came, the mouse included: the arrow keys step it then too.
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
+QScrollBar *makeSpeedSlider(const char *name, const char *accessibleName, QWidget *parent,
+                            const QRect &geometry, int value)
+{
+    auto *slider = new SpeedSlider(Qt::Horizontal, parent);
     slider->setObjectName(QString::fromLatin1(name));
+    slider->setAccessibleName(QString::fromUtf8(accessibleName));
     slider->setGeometry(geometry);
     slider->setRange(1, 30000);
     slider->setSingleStep(1);
@@ -68,11 +96,13 @@ QScrollBar *makeSpeedSlider(const char *name, QWidget *parent, const QRect &geom
     return slider;
 }
 
-QPushButton *makeDoorButton(const char *name, const char *picture, QWidget *parent,
-                            const QRect &geometry)
+QPushButton *makeDoorButton(const char *name, const char *picture, const char *accessibleName,
+                            QWidget *parent, const QRect &geometry)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QString::fromLatin1(name));
+    // The button shows a picture of its word only; a screen reader says the word.
+    button->setAccessibleName(QString::fromUtf8(accessibleName));
     button->setGeometry(geometry);
     button->setCheckable(true);
     const QString resource = QString::fromLatin1(picture);
@@ -94,6 +124,7 @@ frmSet::frmSet(Form1 *mainWindow)
     fillBackground(this, kPanelGrey);
 
     Frame1 = makeFrame("Frame1", this, twips::toRect(2265, 0, 1620, 2505), kPanelGrey);
+    Frame1->setAccessibleName(QString::fromUtf8("方向幕"));
     createKeypad();
     Command1 = new QPushButton(QString::fromUtf8("方向幕フォルダー"), Frame1);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -117,16 +148,44 @@ void frmSet::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
+// Some window managers draw a minimize button whatever the panel asks for. The panel has no
+// taskbar entry to come back from, so it refuses to be minimized as it refuses to close.
+void frmSet::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+        });
+}
+
+// Enter presses the focused button as Space does, as users of the panel expect; a button
+// outside a dialog leaves Enter to its window.
+void frmSet::keyPressEvent(QKeyEvent *event)
+{
+    auto *button = qobject_cast<QAbstractButton *>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void frmSet::createDoorSection()
 {
     FrameA = makeFrame("FrameA", this, twips::toRect(30, 30, 2190, 1965), Qt::black);
-    Check1 = makeDoorButton("Check1", artwork::kFrontDoorButton, FrameA,
+    FrameA->setAccessibleName(QString::fromUtf8("扉"));
+    Check1 = makeDoorButton("Check1", artwork::kFrontDoorButton, "前扉", FrameA,
                             twips::toRect(75, 165, 735, 510));
-    HScroll1 = makeSpeedSlider("HScroll1", FrameA, twips::toRect(855, 195, 1260, 240), 6000);
+    HScroll1 =
+        makeSpeedSlider("HScroll1", "前扉の速さ", FrameA, twips::toRect(855, 195, 1260, 240), 6000);
     lblMaeSpeed = makeSpeedLabel("lblMaeSpeed", FrameA, twips::toRect(885, 450, 1215, 240));
-    Check2 = makeDoorButton("Check2", artwork::kMiddleDoorButton, FrameA,
+    Check2 = makeDoorButton("Check2", artwork::kMiddleDoorButton, "中扉", FrameA,
                             twips::toRect(60, 840, 735, 525));
-    HScroll2 = makeSpeedSlider("HScroll2", FrameA, twips::toRect(840, 840, 1230, 240), 10000);
+    HScroll2 = makeSpeedSlider("HScroll2", "中扉の速さ", FrameA, twips::toRect(840, 840, 1230, 240),
+                               10000);
     lblNakaSpeed = makeSpeedLabel("lblNakaSpeed", FrameA, twips::toRect(870, 1110, 1200, 240));
 }
 

@@ -32,6 +32,7 @@ void frmSet::createKeypad()
 {
     Label1 = new QLabel(Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(QString::fromUtf8("方向幕の番号"));
     Label1->setGeometry(twips::toRect(90, 240, 1455, 315));
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label1->setFont(fonts::make(fonts::kGothic, 14.25));

@@ -10,4 +10,8 @@ QString baseName();
 // The folder that holds the executable.
 QString folder();
 
+// A file name without its extension: from its last dot on, unless that dot begins the name
+// (".bus" has no extension, so it stays whole).
+QString baseNameOf(const QString &fileName);
+
 } // namespace executable

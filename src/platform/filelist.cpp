@@ -1,5 +1,7 @@
 #include "platform/filelist.h"
 
+#include "platform/rawbytes.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -17,50 +19,6 @@
 #endif
 
 namespace {
-
-constexpr char32_t kEscapeBase = 0xDC00;
-
-// The length of the well-formed UTF-8 sequence starting at i, or 0 when there is none there
-// (RFC 3629, table 3-7: no overlong forms, no surrogates, nothing above U+10FFFF).
-int sequenceLength(QByteArrayView s, qsizetype i)
-{
-    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = at(i);
-    if (lead < 0x80)
-        return 1;
-    int length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() - i < length || at(i + 1) < low || at(i + 1) > high)
-        return 0;
-    for (int k = 2; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80)
-            return 0;
-    }
-    return length;
-}
-
-bool isEscapedByte(char16_t unit)
-{
-    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
-}
 
 // The extensions of the pattern, lower case, without "*.".
 const std::vector<QByteArray> &patternExtensions()
@@ -213,44 +171,10 @@ bool FileList::matchesPattern(QByteArrayView fileName)
 
 QString FileList::decodeName(QByteArrayView bytes)
 {
-    QString name;
-    name.reserve(bytes.size());
-    qsizetype runStart = 0;
-    qsizetype i = 0;
-    while (i < bytes.size()) {
-        const int length = sequenceLength(bytes, i);
-        if (length > 0) {
-            i += length;
-            continue;
-        }
-        name += QString::fromUtf8(bytes.sliced(runStart, i - runStart));
-        name += QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[i])));
-        runStart = ++i;
-    }
-    if (runStart == 0)
-        return QString::fromUtf8(bytes);
-    name += QString::fromUtf8(bytes.sliced(runStart));
-    return name;
+    return rawbytes::fromUtf8(bytes);
 }
 
 QByteArray FileList::encodeName(const QString &name)
 {
-    if (std::none_of(name.cbegin(), name.cend(),
-                     [](QChar c) { return isEscapedByte(c.unicode()); }))
-        return name.toUtf8();
-    QByteArray bytes;
-    bytes.reserve(name.size());
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t unit = name.at(i).unicode();
-        // A low surrogate that completes a pair is text, not an escaped byte.
-        const bool paired = i > 0 && name.at(i - 1).isHighSurrogate();
-        if (!isEscapedByte(unit) || paired)
-            continue;
-        bytes += QStringView(name).sliced(runStart, i - runStart).toUtf8();
-        bytes += char(unit - kEscapeBase);
-        runStart = i + 1;
-    }
-    bytes += QStringView(name).sliced(runStart).toUtf8();
-    return bytes;
+    return rawbytes::toUtf8(name);
 }

@@ -48,9 +48,9 @@ public:
 
     static bool matchesPattern(QByteArrayView fileName);
 
-    // File names as the system stores them are bytes. Valid UTF-8 reads as text; a byte that is
-    // not part of valid UTF-8 becomes the lone surrogate U+DC00 + byte (U+DC80..U+DCFF), so
-    // encodeName gives back exactly the bytes on disk and such a file can still be opened.
+    // File names as the system stores them are bytes: UTF-8 with any other byte kept (see
+    // rawbytes.h), so encodeName gives back exactly the bytes on disk and such a file can still
+    // be opened.
     static QString decodeName(QByteArrayView bytes);
     static QByteArray encodeName(const QString &name);
 

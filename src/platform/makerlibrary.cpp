@@ -27,7 +27,7 @@ QString lastErrorText()
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     QString text = length != 0 ? QString::fromWCharArray(buffer, static_cast<int>(length)).trimmed()
-                               : QStringLiteral("error %1").arg(code);
+                               : QString::fromUtf8("エラー %1").arg(code);
     LocalFree(buffer);
     return text;
 }
@@ -59,7 +59,7 @@ void closeLibrary(void *handle)
 QString lastErrorText()
 {
     const char *text = dlerror();
-    return text != nullptr ? QString::fromLocal8Bit(text) : QStringLiteral("unknown error");
+    return text != nullptr ? QString::fromLocal8Bit(text) : QString::fromUtf8("原因不明のエラー");
 }
 
 void *openLibrary(const QString &path, QString *error)

@@ -28,6 +28,12 @@ bool isSeparator(QChar c)
     return c == u'/';
 }
 
+// The reasons are shown to the user, who reads Japanese, as every text of the program.
+QString noPath()
+{
+    return QString::fromUtf8("設定ファイルの名前がありません。");
+}
+
 #ifdef Q_OS_UNIX
 // The data must be on the disk before the rename makes it the settings file, or a crash could
 // leave a renamed but empty file. EINVAL: the file system has nothing to sync.
@@ -85,11 +91,10 @@ ReadResult read(const QString &path)
     const QFileInfo info(path);
     // A FIFO or a device would block the start or never end.
     if (info.exists() && !info.isFile())
-        return {{}, FileError{path, QStringLiteral("not a regular file")}};
+        return {{}, FileError{path, QString::fromUtf8("通常のファイルではありません。")}};
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return {{},
-                FileError{path, path.isEmpty() ? QStringLiteral("no path") : file.errorString()}};
+        return {{}, FileError{path, path.isEmpty() ? noPath() : file.errorString()}};
     QByteArray bytes = file.read(kMaxReadBytes);
     if (file.error() != QFileDevice::NoError)
         return {{}, FileError{path, file.errorString()}};
@@ -99,10 +104,10 @@ ReadResult read(const QString &path)
 std::optional<FileError> write(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())
-        return FileError{path, QStringLiteral("no path")};
+        return FileError{path, noPath()};
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return FileError{path, QStringLiteral("cannot create the folder %1").arg(folder)};
+        return FileError{path, QString::fromUtf8("フォルダー %1 を作成できません。").arg(folder)};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileError{path, file.errorString()};

@@ -1,6 +1,7 @@
 #include "settings/settingsrecord.h"
 
 #include "platform/cp932.h"
+#include "platform/rawbytes.h"
 
 #include <array>
 #include <cmath>
@@ -179,28 +180,25 @@ std::optional<double> toNumber(QByteArrayView text)
 QString decodeText(const RawField &field, TextForm form)
 {
     if (form == TextForm::Cp932)
-        return cp932::decode(field.text.toByteArray());
+        return cp932::decodeLossless(field.text);
     QByteArray bytes = field.text.toByteArray();
     if (field.quoted)
         bytes.replace("\"\"", "\"");
-    return QString::fromUtf8(bytes);
+    return rawbytes::fromUtf8(bytes);
 }
 
 QByteArray encodeText(const QString &text, TextForm form)
 {
     if (form == TextForm::Cp932)
-        return cp932::encode(text).value_or(QByteArray());
-    return text.toUtf8().replace("\"", "\"\"");
+        return cp932::encodeLossless(text).value_or(QByteArray());
+    return rawbytes::toUtf8(text).replace("\"", "\"\"");
 }
 
 // CP932 serves a string only when its bytes decode to the same string again and it holds no
 // quote, which CP932 files cannot tell from the field's end.
 bool fitsCp932(const QString &text)
 {
-    if (text.contains(u'"'))
-        return false;
-    const auto bytes = cp932::encode(text);
-    return bytes && cp932::decode(*bytes) == text;
+    return !text.contains(u'"') && cp932::encodeLossless(text).has_value();
 }
 
 // Stores one field into its slot; the reason when it is not of the slot's type.
@@ -267,7 +265,7 @@ bool SettingsRecord::needsUtf8() const
 
 QByteArray SettingsRecord::format() const
 {
-    const TextForm form = needsUtf8() ? TextForm::Utf8 : TextForm::Cp932;
+    const TextForm form = utf8 || needsUtf8() ? TextForm::Utf8 : TextForm::Cp932;
     QByteArray out;
     if (form == TextForm::Utf8)
         out.append(kUtf8Bom);
@@ -296,6 +294,7 @@ SettingsReadResult SettingsRecord::parse(QByteArrayView bytes)
     using Kind = SettingsRecordError::Kind;
     SettingsReadResult result;
     const TextForm form = bytes.startsWith(kUtf8Bom) ? TextForm::Utf8 : TextForm::Cp932;
+    result.record.utf8 = form == TextForm::Utf8;
     FieldReader reader(bytes, form == TextForm::Utf8 ? kUtf8Bom.size() : 0, form);
     std::array<qsizetype, kFieldCount> offsets{};
     for (int i = 0; i < kFieldCount; ++i) {

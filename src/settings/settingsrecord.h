@@ -14,8 +14,9 @@ struct SettingsReadResult;
 // Text is written in CP932, the file's own encoding, whenever every string fits it and holds
 // no double quote. Otherwise (a Linux folder name outside CP932, or one with a '"' in it) the
 // whole file is written as UTF-8 after a byte-order mark, with a '"' inside a string doubled;
-// the reader knows such a file by its mark. No string is ever written in a form that would
-// read back differently.
+// the reader knows such a file by its mark, and a record read from one is written so again.
+// Strings are read losslessly: a byte that is no character of the file's encoding is kept
+// (see rawbytes.h), so a record is written back byte for byte as it was read.
 struct SettingsRecord
 {
     // Fields in file order, numbered from 1 as the loader and its failures refer to them.
@@ -61,12 +62,14 @@ struct SettingsRecord
     qint32 HScroll1 = 0;        // front door speed
     qint32 HScroll2 = 0;        // middle door speed
     qint16 MidDoorMode = 0;     // the selected Option1 button
+    bool utf8 = false;          // the text form: read from a UTF-8 file, or to be written so
 
     bool operator==(const SettingsRecord &) const = default;
 
     // The file's bytes for this record.
     QByteArray format() const;
-    // True when format() has to fall back to UTF-8 for the strings.
+    // True when CP932 cannot hold the strings, so that format() writes UTF-8 even when utf8 is
+    // not set.
     bool needsUtf8() const;
 
     static SettingsReadResult parse(QByteArrayView bytes);

@@ -59,6 +59,8 @@ e2e_end() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     fi
+    # An X server of the test's own, when it started one.
+    [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
     rm -rf "$work"
     exit $status
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The ends of a session other than a close: SIGTERM (log-off, shut-down), SIGHUP (its terminal
+# closed), SIGINT twice in a row (Ctrl+C pressed again) and the X server going away. Each saves
+# the settings with the main window where it stands at that moment, and ends the program. It
+# runs on an X server of this test's own, which the last case takes away.
+# Usage: sessionend.sh POTERO LIBZOR7RES GOLDEN_DIR ARTEFACT_DIR   (exit 77: skipped, no display)
+here=$(dirname "$(readlink -f "$0")")
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$here/lib.sh"
+potero=$1
+e2e_begin "$4"
+command -v Xvfb >/dev/null || {
+    echo "skipped: needs Xvfb"
+    exit 77
+}
+app=$work/app
+install_potero "$app" "$potero"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+server_pid=$!
+deadline=$((SECONDS + WAIT_SECONDS))
+until [ -s "$work/display" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the test's own X server did not start"
+    sleep 0.05
+done
+export DISPLAY=":$(cat "$work/display")"
+
+# end_with COMMAND...: starts potero, moves its main window to a place of its own, runs the
+# commands ($pid is the program's), and expects the program gone and that place saved.
+place=0
+end_with() {
+    place=$((place + 1))
+    local x=$((40 * place)) y=$((30 * place)) command
+    rm -f "$app/potero.ini"
+    start_potero "$app"
+    xdotool windowmove "$main" $x $y
+    # The menu shows once the program has handled what came before it, the move included.
+    popup_menu "$main" 600 30
+    xdotool key Escape
+    for command; do eval "$command"; done
+    wait_exit || fail "$*: the program did not end"
+    expect_field 1 "$app/potero.ini" $((x * 15)) "$*: main window left"
+    expect_field 2 "$app/potero.ini" $((y * 15)) "$*: main window top"
+}
+
+end_with 'kill -TERM $pid'
+end_with 'kill -HUP $pid'
+end_with 'kill -INT $pid' 'kill -INT $pid'
+end_with 'kill $server_pid'
+echo ok
