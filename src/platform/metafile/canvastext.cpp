@@ -16,6 +16,8 @@ namespace {
 // Glyphs larger than this many final pixels are not drawn: no sign needs them, and the
 // rasteriser's time grows with them.
 constexpr double kMaxEm = 4096;
+// A stretch (in percent) past which glyphs are drawn as outlines.
+constexpr int kMaxImageStretch = 400;
 // The height a logical font of height 0 gets, in pixels at natural size.
 constexpr double kDefaultEm = 16;
 
@@ -165,15 +167,27 @@ void Canvas::text(const TextRun &run)
     }
     m_painter.setFont(qfont);
     m_painter.setPen(color(m_dc.textColor));
+    // Glyphs stretched far past their shape are filled as outlines: the font engine's glyph
+    // images fail at such sizes.
+    const bool outlined = qfont.stretch() > kMaxImageStretch;
+    auto drawText = [&](QPointF at, const QString &text) {
+        if (!outlined) {
+            m_painter.drawText(at, text);
+            return;
+        }
+        QPainterPath outline;
+        outline.addText(at, qfont, text);
+        m_painter.fillPath(outline, color(m_dc.textColor));
+    };
     if (run.advances.isEmpty() && extra == 0) {
-        m_painter.drawText(QPointF(dx, baseline), run.text);
+        drawText(QPointF(dx, baseline), run.text);
         return;
     }
     for (qsizetype i = 0; i < n; ++i) {
         if (run.text[i].isLowSurrogate())
             continue;
         const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-        m_painter.drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len));
+        drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len));
     }
 }
 
