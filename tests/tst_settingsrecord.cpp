@@ -73,6 +73,8 @@ private slots:
     void cp932();
     void cp932FileIsWrittenBackIdentically();
     void textOutsideCp932IsStoredAsUtf8();
+    void readsBackFromItsOwnBytes_data();
+    void readsBackFromItsOwnBytes();
     void readingRules_data();
     void readingRules();
     void halvesRoundToEven_data();
@@ -151,7 +153,6 @@ void TestSettingsRecord::roundTrip()
     QCOMPARE(bytes.count("\r\n"), 1 + record.SpareText.count(QStringLiteral("\r\n")));
     const SettingsReadResult read = SettingsRecord::parse(bytes);
     QVERIFY2(read.ok(), qPrintable(read.error->message));
-    record.utf8 = utf8; // read from UTF-8, it is written so again
     QVERIFY(read.record == record);
 }
 
@@ -191,6 +192,25 @@ void TestSettingsRecord::textOutsideCp932IsStoredAsUtf8()
     // Back inside CP932, the next save is in the original form again.
     r.SignFolder = QStringLiteral("/home/user/方向幕/");
     QVERIFY(!r.format().startsWith(kBom));
+}
+
+// Fuzzer findings: a quote read from an unquoted field of a CP932 file, alone and beside bytes
+// that CP932 did not read as characters but UTF-8 would.
+void TestSettingsRecord::readsBackFromItsOwnBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("quote in an unquoted field") << withField(5, "4\"C\\\x83\x5C\\\"");
+    QTest::newRow("beside kept bytes") << withField(5, "06\"C:\\\xED\x88\x83\x00\x03X\\\"");
+}
+
+void TestSettingsRecord::readsBackFromItsOwnBytes()
+{
+    QFETCH(QByteArray, bytes);
+    const SettingsReadResult first = SettingsRecord::parse(bytes);
+    QVERIFY2(first.ok(), qPrintable(first.error->message));
+    const QByteArray written = first.record.format();
+    QVERIFY(SettingsRecord::parse(written).record == first.record);
+    QCOMPARE(SettingsRecord::parse(written).record.format(), written);
 }
 
 void TestSettingsRecord::readingRules_data()
@@ -248,7 +268,6 @@ void TestSettingsRecord::readingRules()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(SettingsRecord, expected);
-    expected.utf8 = bytes.startsWith(kBom);
     const SettingsReadResult read = SettingsRecord::parse(bytes);
     QVERIFY2(read.ok(), qPrintable(read.error->message));
     QCOMPARE(read.fieldsRead, 16);

@@ -1,5 +1,7 @@
 #include "platform/rawbytes.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace rawbytes {
@@ -44,6 +46,15 @@ int sequenceLength(QByteArrayView s, qsizetype i)
     return length;
 }
 
+// Valid UTF-8 as text. A byte-order mark at its start is text too: the toolkit's plain
+// conversion would drop it, and the bytes would not come back.
+QString decodeValid(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 bool isEscapedByte(char16_t unit)
 {
     return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
@@ -76,13 +87,13 @@ QString fromUtf8(QByteArrayView bytes)
             i += length;
             continue;
         }
-        text += QString::fromUtf8(bytes.sliced(runStart, i - runStart));
+        text += decodeValid(bytes.sliced(runStart, i - runStart));
         text += escape(static_cast<unsigned char>(bytes[i]));
         runStart = ++i;
     }
     if (runStart == 0)
-        return QString::fromUtf8(bytes);
-    text += QString::fromUtf8(bytes.sliced(runStart));
+        return decodeValid(bytes);
+    text += decodeValid(bytes.sliced(runStart));
     return text;
 }
 

@@ -96,13 +96,12 @@ void Form1::SaveIni()
     record.MnuViewWaku = MnuViewWaku->isChecked();
     record.HScroll1 = settingsPanel->HScroll1->value();
     record.HScroll2 = settingsPanel->HScroll2->value();
-    record.utf8 = m_iniInUtf8;
     record.MidDoorMode = settingsPanel->Option1[0]->isChecked()   ? 0
                          : settingsPanel->Option1[1]->isChecked() ? 1
                                                                   : 2;
 
     const std::optional<settingsfile::FileError> error =
-        settingsfile::write(iniPath(), record.format());
+        settingsfile::write(iniPath(), record.format(m_iniInUtf8));
     if (error && !m_screenGone)
         messageBox(QString::fromUtf8("設定ファイルを保存できませんでした。\r\n") + error->path +
                    QStringLiteral("\r\n") + error->reason);
@@ -129,7 +128,7 @@ void Form1::loadSettings()
         throw LoadFailed{};
     const SettingsReadResult read = SettingsRecord::parse(file.bytes);
     const SettingsRecord &record = read.record;
-    m_iniInUtf8 = record.utf8;
+    m_iniInUtf8 = read.utf8;
 
     // The fields read straight into the shared variables stay read, whatever fails later.
     if (read.wasRead(Field::SignFolder))

@@ -187,18 +187,50 @@ QString decodeText(const RawField &field, TextForm form)
     return rawbytes::fromUtf8(bytes);
 }
 
-QByteArray encodeText(const QString &text, TextForm form)
+// A string read from an unquoted field of a CP932 file may hold a quote, which CP932 files
+// cannot put between quotes; it is written as it was read, unquoted, so that it reads back so.
+bool readsUnquoted(const QString &text)
 {
-    if (form == TextForm::Cp932)
-        return cp932::encodeLossless(text).value_or(QByteArray());
-    return rawbytes::toUtf8(text).replace("\"", "\"\"");
+    return !text.isEmpty() && text.front() != u' ' && text.front() != u'"' && text.back() != u' ' &&
+           !text.contains(u',') && !text.contains(u'\r') && !text.contains(u'\n');
 }
 
-// CP932 serves a string only when its bytes decode to the same string again and it holds no
-// quote, which CP932 files cannot tell from the field's end.
-bool fitsCp932(const QString &text)
+// The field's bytes, quotes included.
+QByteArray encodeText(const QString &text, TextForm form)
 {
-    return !text.contains(u'"') && cp932::encodeLossless(text).has_value();
+    if (form == TextForm::Utf8)
+        return '"' + rawbytes::toUtf8(text).replace("\"", "\"\"") + '"';
+    const QByteArray bytes = cp932::encodeLossless(text).value_or(QByteArray());
+    return text.contains(u'"') ? bytes : '"' + bytes + '"';
+}
+
+// CP932 serves a string when its bytes decode to the same string again and it holds no quote,
+// which CP932 files cannot tell from the field's end, unless it can stand unquoted.
+bool fitsCp932(const QString &text, bool unquotedToo)
+{
+    return (!text.contains(u'"') || (unquotedToo && readsUnquoted(text))) &&
+           cp932::encodeLossless(text).has_value();
+}
+
+// UTF-8 serves a string unless it keeps bytes that would read back as a character (bytes a
+// CP932 file did not read as one).
+bool fitsUtf8(const QString &text)
+{
+    return rawbytes::fromUtf8(rawbytes::toUtf8(text)) == text;
+}
+
+// CP932 with every string quoted, as the file is meant to be; else UTF-8; else (the text of a
+// CP932 file that held quotes and bytes UTF-8 would misread) CP932 as it was read.
+TextForm formFor(const SettingsRecord &r, bool keepUtf8)
+{
+    const auto all = [&r](auto fits) {
+        return fits(r.SignFolder) && fits(r.SpareText) && fits(r.KanbanPicPath);
+    };
+    if (!keepUtf8 && all([](const QString &text) { return fitsCp932(text, false); }))
+        return TextForm::Cp932;
+    if (all(fitsUtf8) || !all([](const QString &text) { return fitsCp932(text, true); }))
+        return TextForm::Utf8;
+    return TextForm::Cp932;
 }
 
 // Stores one field into its slot; the reason when it is not of the slot's type.
@@ -260,12 +292,12 @@ std::optional<qint32> SettingsRecord::roundToInt32(double value)
 
 bool SettingsRecord::needsUtf8() const
 {
-    return !fitsCp932(SignFolder) || !fitsCp932(SpareText) || !fitsCp932(KanbanPicPath);
+    return formFor(*this, false) == TextForm::Utf8;
 }
 
-QByteArray SettingsRecord::format() const
+QByteArray SettingsRecord::format(bool keepUtf8) const
 {
-    const TextForm form = utf8 || needsUtf8() ? TextForm::Utf8 : TextForm::Cp932;
+    const TextForm form = formFor(*this, keepUtf8);
     QByteArray out;
     if (form == TextForm::Utf8)
         out.append(kUtf8Bom);
@@ -277,7 +309,7 @@ QByteArray SettingsRecord::format() const
                 const auto &value = this->*member;
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, QString>)
-                    out += '"' + encodeText(value, form) + '"';
+                    out += encodeText(value, form);
                 else if constexpr (std::is_same_v<T, bool>)
                     out.append(value ? kTrue : kFalse);
                 else
@@ -294,7 +326,7 @@ SettingsReadResult SettingsRecord::parse(QByteArrayView bytes)
     using Kind = SettingsRecordError::Kind;
     SettingsReadResult result;
     const TextForm form = bytes.startsWith(kUtf8Bom) ? TextForm::Utf8 : TextForm::Cp932;
-    result.record.utf8 = form == TextForm::Utf8;
+    result.utf8 = form == TextForm::Utf8;
     FieldReader reader(bytes, form == TextForm::Utf8 ? kUtf8Bom.size() : 0, form);
     std::array<qsizetype, kFieldCount> offsets{};
     for (int i = 0; i < kFieldCount; ++i) {

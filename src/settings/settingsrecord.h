@@ -14,9 +14,11 @@ struct SettingsReadResult;
 // Text is written in CP932, the file's own encoding, whenever every string fits it and holds
 // no double quote. Otherwise (a Linux folder name outside CP932, or one with a '"' in it) the
 // whole file is written as UTF-8 after a byte-order mark, with a '"' inside a string doubled;
-// the reader knows such a file by its mark, and a record read from one is written so again.
+// the reader knows such a file by its mark, and format() can keep a record read from one so.
 // Strings are read losslessly: a byte that is no character of the file's encoding is kept
-// (see rawbytes.h), so a record is written back byte for byte as it was read.
+// (see rawbytes.h), so a record is written back byte for byte as it was read. (Text that only a
+// CP932 file can hold, a quote read from an unquoted field beside such kept bytes, is written
+// unquoted, as it was read.)
 struct SettingsRecord
 {
     // Fields in file order, numbered from 1 as the loader and its failures refer to them.
@@ -62,14 +64,13 @@ struct SettingsRecord
     qint32 HScroll1 = 0;        // front door speed
     qint32 HScroll2 = 0;        // middle door speed
     qint16 MidDoorMode = 0;     // the selected Option1 button
-    bool utf8 = false;          // the text form: read from a UTF-8 file, or to be written so
 
     bool operator==(const SettingsRecord &) const = default;
 
-    // The file's bytes for this record.
-    QByteArray format() const;
-    // True when CP932 cannot hold the strings, so that format() writes UTF-8 even when utf8 is
-    // not set.
+    // The file's bytes for this record: CP932 unless a string needs UTF-8, or keepUtf8 asks to
+    // write a record read from a UTF-8 file as UTF-8 again.
+    QByteArray format(bool keepUtf8 = false) const;
+    // True when CP932 cannot hold the strings, so that format() writes UTF-8.
     bool needsUtf8() const;
 
     static SettingsReadResult parse(QByteArrayView bytes);
@@ -103,6 +104,7 @@ struct SettingsReadResult
     // Fields 1 to fieldsRead hold what was read; the others keep their initial values.
     SettingsRecord record;
     int fieldsRead = 0;
+    bool utf8 = false; // the bytes were a UTF-8 file: they began with its mark
     std::optional<SettingsRecordError> error;
 
     bool ok() const { return !error.has_value(); }
