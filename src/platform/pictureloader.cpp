@@ -202,7 +202,8 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
             return file.error();
         const raster::Header header = file->header;
         const QRect whole(QPoint(0, 0), header.size);
-        if (*format == raster::Format::Jpeg && shown.isNull()) {
+        // A progressive one is decoded whole whatever part is asked for: once is enough.
+        if (*format == raster::Format::Jpeg && header.scans == 1 && shown.isNull()) {
             // Its first pixel tells that the reader takes it; the rest waits to be shown.
             const auto first = decodeFrom(file->bytes, header, QRect(0, 0, 1, 1));
             if (!first)
@@ -215,7 +216,9 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
         }
         // The file's bytes are let go before the pixels are made.
         file = Error{};
-        auto decoded = raster::decode(device, header, shown);
+        auto decoded =
+            raster::decode(device, header, shown,
+                           shown.isNull() ? raster::kMaxDecodeWork : raster::kMaxPartDecodeWork);
         if (!decoded)
             return decoded.error();
         const QRect part = shown.isNull() ? whole : shown & whole;

@@ -51,8 +51,8 @@ private:
         // Where the held pixels sit in the whole picture, and the whole picture's size.
         QPoint origin;
         QSize natural;
-        // A JPEG shown whole keeps its file instead, and decodes the part asked for: its
-        // reader decodes rows only down to that part, and keeps none of the rest.
+        // A single-scan JPEG shown whole keeps its file instead, and decodes the part asked
+        // for: its reader decodes rows only down to that part, and keeps none of the rest.
         QByteArray source;
         raster::Header header;
     };

@@ -16,7 +16,7 @@ struct AllocationLimit
 
 } // namespace
 
-Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip)
+Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip, int64_t maxWork)
 {
     static const AllocationLimit limit;
     const QString name = QString::fromLatin1(readerName(header.format)).toUpper();
@@ -28,6 +28,17 @@ Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &cli
     if (part.isEmpty())
         return Error{QStringLiteral("%1: nothing of it is shown").arg(name)};
     const bool clipped = part != whole && reader.supportsOption(QImageIOHandler::ClipRect);
+    // A single-scan JPEG is decoded row by row down to the clip's last row only.
+    int64_t work = header.work;
+    if (clipped && header.scans == 1)
+        work = work / header.size.height() * (part.bottom() + 1);
+    if (work > maxWork)
+        return Error{QStringLiteral("%1 of %2 x %3 pixels in %4 scans is more work than a "
+                                    "picture may take")
+                         .arg(name)
+                         .arg(header.size.width())
+                         .arg(header.size.height())
+                         .arg(header.scans)};
     int64_t pixels = header.pixelBytes;
     if (clipped) {
         reader.setClipRect(part);

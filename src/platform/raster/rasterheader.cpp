@@ -49,13 +49,17 @@ Error failAt(const char *format, qsizetype offset, const QString &what)
                  offset};
 }
 
+// What decoding a pixel costs, in nanoseconds measured on a 2-core desktop: GIF's reader
+// unpacks codes into a table and converts each pixel on its own.
+constexpr int64_t kPixelCost[] = {2, 18, 2, 5};
+
 Result<Header> sized(Header h, int64_t width, int64_t height, int64_t bytesPerPixel)
 {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
         return Error{QStringLiteral("%1 x %2 pixels is no picture size").arg(width).arg(height)};
     h.size = QSize(int(width), int(height));
     h.pixelBytes = width * height * bytesPerPixel;
-    h.work += width * height;
+    h.work += width * height * kPixelCost[int(h.format)];
     return h;
 }
 
@@ -265,7 +269,7 @@ Result<Header> readJpeg(QByteArrayView bytes)
     if (!result)
         return result;
     h = result.value();
-    h.work += scanWork;
+    h.work += scanWork * kPixelCost[int(Format::Jpeg)];
     // Progressive and multi-scan pictures are decoded through a buffer of every block's
     // coefficients: 64 of 2 bytes each, the blocks of every component padded to whole units.
     if (progressive || h.scans > 1) {
@@ -274,13 +278,6 @@ Result<Header> readJpeg(QByteArrayView bytes)
         for (const JpegComponent &c : components)
             h.workingBytes += unitsX * c.h * unitsY * c.v * 128;
     }
-    if (h.work > kMaxDecodeWork)
-        return failAt("JPEG", 0,
-                      QStringLiteral("%1 scans over %2 x %3 pixels are more work than a picture "
-                                     "may take")
-                          .arg(h.scans)
-                          .arg(width)
-                          .arg(height));
     return h;
 }
 

@@ -30,9 +30,12 @@ std::optional<Format> sniffFile(QByteArrayView head);
 inline constexpr int kMaxSide = 32'767;
 // Progressive JPEG encoders write 6 to 18 scans; each scan is another pass over the picture.
 inline constexpr int kMaxJpegScans = 32;
-// Pixel visits one decode may make: all of a 6000 x 4000 photo, a progressive one of
-// 4000 x 3000 with its usual ten scans, and far from what takes a noticeable time.
-inline constexpr int64_t kMaxDecodeWork = int64_t(160) << 20;
+// Work one decode may take, in units of about a nanosecond on a current 2-core desktop, where
+// fresh memory costs as much again: a quarter of a second for a picture shown whole (a
+// 6000 x 4000 photo, a progressive one of some 9 Mpx with its usual ten scans), a tenth for
+// one of which only a small part is shown.
+inline constexpr int64_t kMaxDecodeWork = 150'000'000;
+inline constexpr int64_t kMaxPartDecodeWork = 50'000'000;
 
 struct Header
 {
@@ -41,7 +44,8 @@ struct Header
     // The decoded pixels, and the decoder's own buffers on top of them.
     int64_t pixelBytes = 0;
     int64_t workingBytes = 0;
-    // Pixel visits the decode makes: each pixel once, and again for every further scan.
+    // What the whole decode costs, in the units of kMaxDecodeWork: each pixel at its format's
+    // price, and for a JPEG again for every scan over it.
     int64_t work = 0;
     int scans = 1;
     // A run-length BMP is checked for its end only with all of its bytes at hand.
