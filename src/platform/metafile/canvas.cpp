@@ -227,17 +227,31 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
     default:
         break;
     }
+    // The rasteriser walks the whole extent of what it fills, shown or not: what reaches far
+    // past the shown part is cut to it first, with a margin, which changes no pixel shown.
+    const QRectF near = m_visible.adjusted(-m_visible.width(), -m_visible.height(),
+                                           m_visible.width(), m_visible.height());
+    auto cut = [&](const QPainterPath &path) {
+        if (near.contains(path.boundingRect()))
+            return path;
+        QPainterPath box;
+        box.addRect(m_visible.adjusted(-4 * m_pixel, -4 * m_pixel, 4 * m_pixel, 4 * m_pixel));
+        return path.intersected(box);
+    };
     if (fill) {
         if (forced && m_dc.brush.kind != Brush::Kind::Null)
-            m_painter.fillPath(shape, *forced);
+            m_painter.fillPath(cut(shape), *forced);
         else
-            fillWith(shape, m_dc.brush);
+            fillWith(cut(shape), m_dc.brush);
     }
     if (qpen.style() != Qt::NoPen) {
         QPen drawn = qpen;
         if (forced)
             drawn.setColor(*forced);
-        m_painter.strokePath(shape, drawn);
+        if (!near.contains(shape.boundingRect()))
+            m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(shape)), drawn.color());
+        else
+            m_painter.strokePath(shape, drawn);
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }

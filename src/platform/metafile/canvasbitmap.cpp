@@ -83,6 +83,13 @@ void Canvas::blit(const Blit &b)
         charge(int64_t(b.image->width()) * b.image->height() / limits::kPixelsPerUnit);
     if (!afford(area.boundingRect(), area.elementCount()))
         return;
+    // A bitmap drawn through a transform costs four times a plain fill for each pixel shown.
+    if (b.image) {
+        const QRectF shown = m_base.mapRect(area.boundingRect().intersected(m_visible));
+        charge(int64_t(shown.width() * shown.height()) * 3 / limits::kPixelsPerUnit);
+        if (exhausted())
+            return;
+    }
     m_painter.setTransform(m_base);
     switch (b.rop) {
     case rop::kNop:
