@@ -5,8 +5,8 @@
 // Run under an X server (./dev bench) or QT_QPA_PLATFORM=offscreen.
 
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "panel/frmset.h"
 
 #include <QApplication>

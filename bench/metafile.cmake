@@ -1,5 +1,5 @@
 # Load-and-render time of each metafile of the test corpus at its natural size.
-add_executable(metafile_playback metafile_playback.cpp)
-target_link_libraries(metafile_playback PRIVATE potero_metafile)
-target_compile_definitions(metafile_playback PRIVATE
+add_executable(bench_metafile_playback bench_metafile_playback.cpp)
+target_link_libraries(bench_metafile_playback PRIVATE potero_metafile)
+target_compile_definitions(bench_metafile_playback PRIVATE
     POTERO_METAFILE_CORPUS="${PROJECT_SOURCE_DIR}/tests/data/metafile")

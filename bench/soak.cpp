@@ -13,8 +13,8 @@
 // when the verdict fails. Runs on any Qt platform (QT_QPA_PLATFORM=offscreen needs no display).
 
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "panel/frmset.h"
 #include "platform/pictureloader.h"
 

@@ -1,8 +1,8 @@
 #include "app/form1.h"
 
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
-#include "busview/rectshape.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
+#include "controls/rectshape.h"
 #include "dialogs/frmbrowsedir.h"
 #include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
@@ -51,7 +51,7 @@ Form1::~Form1()
 frmSet *Form1::panel()
 {
     if (!m_panel)
-        m_panel = new frmSet(this);
+        m_panel = new frmSet(this, *this);
     return m_panel;
 }
 

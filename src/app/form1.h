@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/busoperations.h"
 #include "platform/filelist.h"
 #include "platform/pictureloader.h"
 
@@ -20,7 +21,7 @@ class Pacer;
 // The main window: the bus seen from its left side, carrying the destination sign, the two
 // doors and the signboard. It owns the program's start and end and the operations through
 // which the control panel drives the bus.
-class Form1 : public QWidget
+class Form1 : public QWidget, public BusOperations
 {
     Q_OBJECT
 public:
@@ -40,12 +41,12 @@ public:
     void unloadAtExit();
 
     // Operations the control panel calls, without arguments.
-    virtual void Check1_Click();
-    virtual void Check2_Click();
-    virtual void HScroll1_Change();
-    virtual void HScroll2_Change();
-    virtual void MnuEditHkPic_Click();
-    virtual void MnuHelpVer_Click();
+    void Check1_Click() override;
+    void Check2_Click() override;
+    void HScroll1_Change() override;
+    void HScroll2_Change() override;
+    void MnuEditHkPic_Click() override;
+    void MnuHelpVer_Click() override;
     virtual void picDir();
     virtual void SaveIni();
     virtual void LoadIni();
@@ -81,8 +82,8 @@ public:
     void setIniPath(const QString &path);
 
     // The sign's steps, also used by the panel's keypad.
-    void EnsureTrailingSeparator();
-    bool ShowSignPicture(int position);
+    void EnsureTrailingSeparator() override;
+    bool ShowSignPicture(int position) override;
     // Key codes as the sign knows them: 38 Up, 40 Down.
     void Picture1_KeyDown(int keyCode, int shift);
     static constexpr int kKeyUp = 38;

@@ -2,8 +2,8 @@
 
 #include "app/form1.h"
 
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "panel/frmset.h"
 #include "platform/precisepause.h"
 #include "platform/twips.h"

@@ -1,4 +1,4 @@
-#include "busview/imagecontrol.h"
+#include "controls/imagecontrol.h"
 
 #include <QMouseEvent>
 #include <QPainter>

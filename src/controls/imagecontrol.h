@@ -1,6 +1,6 @@
 #pragma once
 
-#include "busview/twipscontrol.h"
+#include "controls/twipscontrol.h"
 #include <QPixmap>
 
 // A picture without a background of its own. Stretched, it squeezes its picture into its

@@ -1,4 +1,4 @@
-#include "busview/picturebox.h"
+#include "controls/picturebox.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "busview/twipscontrol.h"
+#include "controls/twipscontrol.h"
 #include <QColor>
 #include <QPixmap>
 

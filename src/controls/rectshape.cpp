@@ -1,6 +1,6 @@
-#include "busview/rectshape.h"
+#include "controls/rectshape.h"
 
-#include "busview/twipscontrol.h"
+#include "controls/twipscontrol.h"
 
 #include <QPainter>
 

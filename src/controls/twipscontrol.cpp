@@ -1,4 +1,4 @@
-#include "busview/twipscontrol.h"
+#include "controls/twipscontrol.h"
 
 #include "platform/twips.h"
 

@@ -1,6 +1,6 @@
 #include "panel/frmset.h"
 
-#include "app/form1.h"
+#include "panel/busoperations.h"
 #include "platform/artwork.h"
 #include "platform/twips.h"
 
@@ -113,10 +113,10 @@ QPushButton *makeDoorButton(const char *name, const char *picture, const char *a
 
 } // namespace
 
-frmSet::frmSet(Form1 *mainWindow)
+frmSet::frmSet(QWidget *mainWindow, BusOperations &operations)
     : QWidget(mainWindow,
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_mainWindow(mainWindow)
+      m_operations(operations)
 {
     setObjectName(QStringLiteral("frmSet"));
     setWindowTitle(QString::fromUtf8("設定パネル"));
@@ -224,13 +224,13 @@ void frmSet::setTabOrder()
 
 void frmSet::connectToMainWindow()
 {
-    Form1 *main = m_mainWindow;
-    connect(Check1, &QPushButton::clicked, main, [main] { main->Check1_Click(); });
-    connect(Check2, &QPushButton::clicked, main, [main] { main->Check2_Click(); });
-    connect(HScroll1, &QScrollBar::valueChanged, main, [main] { main->HScroll1_Change(); });
-    connect(HScroll2, &QScrollBar::valueChanged, main, [main] { main->HScroll2_Change(); });
-    connect(Command1, &QPushButton::clicked, main, [main] { main->MnuEditHkPic_Click(); });
-    connect(Command3, &QPushButton::clicked, main, [main] { main->MnuHelpVer_Click(); });
+    BusOperations &bus = m_operations;
+    connect(Check1, &QPushButton::clicked, this, [&bus] { bus.Check1_Click(); });
+    connect(Check2, &QPushButton::clicked, this, [&bus] { bus.Check2_Click(); });
+    connect(HScroll1, &QScrollBar::valueChanged, this, [&bus] { bus.HScroll1_Change(); });
+    connect(HScroll2, &QScrollBar::valueChanged, this, [&bus] { bus.HScroll2_Change(); });
+    connect(Command1, &QPushButton::clicked, this, [&bus] { bus.MnuEditHkPic_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [&bus] { bus.MnuHelpVer_Click(); });
     for (int index = 0; index < 12; ++index)
         connect(Command2[index], &QPushButton::clicked, this,
                 [this, index] { Command2_Click(index); });

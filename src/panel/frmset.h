@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class Form1;
+class BusOperations;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -16,7 +16,8 @@ class frmSet : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmSet(Form1 *mainWindow);
+    // Stays above mainWindow, and sends its events to the operations the main window offers.
+    frmSet(QWidget *mainWindow, BusOperations &operations);
 
     QFrame *Frame1 = nullptr;
     QLabel *Label1 = nullptr;
@@ -49,5 +50,5 @@ private:
     void setTabOrder();
     void connectToMainWindow();
 
-    Form1 *m_mainWindow;
+    BusOperations &m_operations;
 };

@@ -1,6 +1,6 @@
 #include "panel/frmset.h"
 
-#include "app/form1.h"
+#include "panel/busoperations.h"
 
 #include "platform/fonts.h"
 #include "platform/twips.h"
@@ -64,8 +64,8 @@ void frmSet::Command2_Click(int index)
     } else if (index == 10) {
         Label1->clear();
     } else if (index == 11) {
-        m_mainWindow->EnsureTrailingSeparator();
+        m_operations.EnsureTrailingSeparator();
         // Six digits at most, so the number always fits; the empty display counts as 0.
-        m_mainWindow->ShowSignPicture(Label1->text().toInt());
+        m_operations.ShowSignPicture(Label1->text().toInt());
     }
 }
