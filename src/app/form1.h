@@ -137,7 +137,8 @@ private:
     void applyArtwork();
     void placeByFallback();
     void followFrameForPanel();
-    void loadSettings();
+    // Applies the settings file in its order, stopping at the first thing that fails.
+    Status loadSettings();
     void connectKanban();
     void dragKanbanTo(QPoint pointer);
     void setFrontDoorWidth(double width);

@@ -23,11 +23,6 @@ using Field = SettingsRecord::Field;
 constexpr int kDefaultFrontSpeed = 10000;
 constexpr int kDefaultMiddleSpeed = 6000;
 
-// A stopped load: the fallback takes over from here.
-struct LoadFailed
-{
-};
-
 QPoint pixelsOf(qint32 left, qint32 top)
 {
     return QPoint(twips::toPixels(left), twips::toPixels(top));
@@ -109,9 +104,8 @@ void Form1::SaveIni()
 
 void Form1::LoadIni()
 {
-    try {
-        loadSettings();
-    } catch (const LoadFailed &) {
+    // A load that stops part way keeps what it applied; the fallback takes over from there.
+    if (!loadSettings()) {
         placeByFallback();
         MnuKanbanReset_Click();
         frmSet *settingsPanel = panel();
@@ -121,11 +115,11 @@ void Form1::LoadIni()
     }
 }
 
-void Form1::loadSettings()
+Status Form1::loadSettings()
 {
     const settingsfile::ReadResult file = settingsfile::read(iniPath());
     if (!file.ok())
-        throw LoadFailed{};
+        return Error{QStringLiteral("settings file unreadable")};
     const SettingsReadResult read = SettingsRecord::parse(file.bytes);
     const SettingsRecord &record = read.record;
     m_iniInUtf8 = read.utf8;
@@ -144,12 +138,10 @@ void Form1::loadSettings()
     if (read.wasRead(Field::MidDoorMode))
         MidDoorMode = record.MidDoorMode;
     if (read.error && read.error->kind == SettingsRecordError::Kind::Unreadable)
-        throw LoadFailed{};
+        return Error{QStringLiteral("settings record unreadable")};
     // A value out of range was read with the rest; applying stops when it reaches it.
-    auto failsAt = [&read](Field field) {
-        if (read.error && read.error->field == int(field))
-            throw LoadFailed{};
-    };
+    auto failsAt = [&read](Field field) { return read.error && read.error->field == int(field); };
+    const Error outOfRange{QStringLiteral("a setting out of range")};
 
     m_panelUnderMainWindow = false;
     move(reachablePlace(pixelsOf(record.Form1Left, record.Form1Top), frameSize()));
@@ -166,25 +158,29 @@ void Form1::loadSettings()
     PicKanban->setTop(record.PicKanbanTop);
     const auto kanban = Load(KanbanPicPath);
     if (!kanban)
-        throw LoadFailed{};
+        return kanban.error();
     setKanbanPicture(*kanban);
     PicKanban_DblClick();
 
-    failsAt(Field::HScroll1);
+    if (failsAt(Field::HScroll1))
+        return outOfRange;
     settingsPanel->HScroll1->setValue(record.HScroll1);
-    failsAt(Field::HScroll2);
+    if (failsAt(Field::HScroll2))
+        return outOfRange;
     settingsPanel->HScroll2->setValue(record.HScroll2);
 
     // No folder chosen yet: the sign keeps its placeholder and the load goes on. A lone
     // separator is what a key in the sign box makes of "no folder", so it is none either.
     if (!SignFolder.isEmpty() && SignFolder != QString(QDir::separator())) {
         if (File1.setPath(SignFolder))
-            throw LoadFailed{};
+            return Error{QStringLiteral("sign folder unreadable")};
         EnsureTrailingSeparator();
         if (!ShowSignPicture(0))
-            throw LoadFailed{};
+            return Error{QStringLiteral("first sign picture unreadable")};
     }
 
-    failsAt(Field::MidDoorMode);
+    if (failsAt(Field::MidDoorMode))
+        return outOfRange;
     settingsPanel->Option1[MidDoorMode]->setChecked(true);
+    return Done{};
 }

@@ -31,3 +31,9 @@ public:
 private:
     std::variant<T, Error> m_content;
 };
+
+// An operation that yields nothing but may fail.
+struct Done
+{
+};
+using Status = Result<Done>;
