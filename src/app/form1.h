@@ -1,5 +1,6 @@
 #pragma once
 
+#include "busview/signstepper.h"
 #include "panel/busoperations.h"
 #include "platform/filelist.h"
 #include "platform/pictureloader.h"
@@ -86,8 +87,8 @@ public:
     bool ShowSignPicture(int position) override;
     // Key codes as the sign knows them: 38 Up, 40 Down.
     void Picture1_KeyDown(int keyCode, int shift);
-    static constexpr int kKeyUp = 38;
-    static constexpr int kKeyDown = 40;
+    static constexpr int kKeyUp = SignStepper::kKeyUp;
+    static constexpr int kKeyDown = SignStepper::kKeyDown;
 
     // The signboard and its frame.
     void PicKanban_DblClick();

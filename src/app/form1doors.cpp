@@ -2,29 +2,19 @@
 
 #include "app/form1.h"
 
+#include "busview/doorrun.h"
 #include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
 #include "panel/frmset.h"
 #include "platform/precisepause.h"
-#include "platform/twips.h"
 #include "platform/wavesound.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <cmath>
-
 namespace {
 
-// The front door's leaves fold towards the door's outer edges: the left leaf keeps its left
-// edge, the right leaf its right edge.
-constexpr double kFrontDoorRightEdge = 1515;
-constexpr int kFrontDoorClosed = 630;
-constexpr int kFrontDoorOpen = 70;
-// Closing starts a little narrower than open, so the leaves give a small jolt first.
-constexpr int kFrontDoorCloseStart = 50;
-constexpr int kMiddleDoorTravel = 1110;
 constexpr int kDoorSound = 101;
 
 } // namespace
@@ -34,7 +24,7 @@ void Form1::setFrontDoorWidth(double width)
     const QRect right = Image1[1]->geometry(), left = Image1[2]->geometry();
     Image1[2]->setWidth(width);
     Image1[1]->setWidth(width);
-    Image1[1]->setLeft(kFrontDoorRightEdge - width);
+    Image1[1]->setLeft(DoorRun::rightLeafLeft(width));
     // The event loop does not run during the animation, so each step is drawn at once, when it
     // moves a pixel (a pixel is 15 twips: most steps only move the leaves' exact places).
     if (Image1[1]->geometry() != right || Image1[2]->geometry() != left)
@@ -44,20 +34,10 @@ void Form1::setFrontDoorWidth(double width)
 void Form1::Check1_Click()
 {
     frmSet *settingsPanel = panel();
-    const bool open = settingsPanel->Check1->isChecked();
-    if (!open) {
-        precisepause::Pacer pacer;
-        for (int width = kFrontDoorCloseStart; width <= kFrontDoorClosed; ++width) {
-            setFrontDoorWidth(width);
-            pauseCount(pacer, settingsPanel->HScroll1->value());
-        }
-        return;
-    }
-    // std::nearbyint rounds halves to the even number in the default rounding mode.
-    const int start = static_cast<int>(std::nearbyint(Image1[2]->Width()));
+    const DoorRun run = DoorRun::front(settingsPanel->Check1->isChecked(), Image1[2]->Width());
     precisepause::Pacer pacer;
-    for (int width = start; width >= kFrontDoorOpen; --width) {
-        setFrontDoorWidth(width);
+    for (int step = 0; step < run.size(); ++step) {
+        setFrontDoorWidth(run.at(step));
         pauseCount(pacer, settingsPanel->HScroll1->value());
     }
 }
@@ -73,11 +53,11 @@ void Form1::setMiddleDoorLeft(double left)
 void Form1::Check2_Click()
 {
     frmSet *settingsPanel = panel();
-    const bool open = settingsPanel->Check2->isChecked();
+    const DoorRun run = DoorRun::middle(settingsPanel->Check2->isChecked());
     playWaveResource(kDoorSound);
     precisepause::Pacer pacer;
-    for (int step = 0; step <= kMiddleDoorTravel; ++step) {
-        setMiddleDoorLeft(open ? -step : step - kMiddleDoorTravel);
+    for (int step = 0; step < run.size(); ++step) {
+        setMiddleDoorLeft(run.at(step));
         pauseCount(pacer, settingsPanel->HScroll2->value());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 
+#include "busview/kanbanframe.h"
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
 
@@ -15,9 +16,18 @@ constexpr double kHomeLeft = 3480;
 constexpr double kHomeTop = 2325;
 constexpr double kHomeWidth = 1410;
 constexpr double kHomeHeight = 450;
-// The posts reach one pixel below the signboard; the bar runs under both posts.
-constexpr double kPostWidth = 75;
 constexpr double kOnePixel = 15;
+
+// Places the frame's pieces by a rule of the frame, each with one combined move, in index order.
+void moveFrame(RectShape *const (&frame)[3], const QRectF &signboard,
+               kanbanframe::Pieces (*rule)(const QRectF &, const kanbanframe::Pieces &))
+{
+    const kanbanframe::Pieces placed =
+        rule(signboard,
+             {frame[0]->twipsGeometry(), frame[1]->twipsGeometry(), frame[2]->twipsGeometry()});
+    for (int i = 0; i < 3; ++i)
+        frame[i]->Move(placed[i].left(), placed[i].top(), placed[i].width(), placed[i].height());
+}
 
 } // namespace
 
@@ -52,20 +62,12 @@ void Form1::connectKanban()
 
 void Form1::PicKanban_DblClick()
 {
-    const double L = PicKanban->Left(), T = PicKanban->Top();
-    const double W = PicKanban->Width(), H = PicKanban->Height();
-    shpK_Waku[0]->Move(L - kPostWidth, T, shpK_Waku[0]->Width(), H + kOnePixel);
-    shpK_Waku[1]->Move(L + W, T, shpK_Waku[1]->Width(), H + kOnePixel);
-    shpK_Waku[2]->Move(L - kPostWidth, T + H, W + 2 * kPostWidth, shpK_Waku[2]->Height());
+    moveFrame(shpK_Waku, PicKanban->twipsGeometry(), kanbanframe::fit);
 }
 
 void Form1::PicKanban_Resize()
 {
-    const double L = PicKanban->Left(), T = PicKanban->Top();
-    const double W = PicKanban->Width(), H = PicKanban->Height();
-    shpK_Waku[0]->Move(L - kPostWidth, T, shpK_Waku[0]->Width(), shpK_Waku[0]->Height());
-    shpK_Waku[1]->Move(L + W, T, shpK_Waku[1]->Width(), shpK_Waku[1]->Height());
-    shpK_Waku[2]->Move(L - kPostWidth, T + H, W + 2 * kPostWidth, shpK_Waku[2]->Height());
+    moveFrame(shpK_Waku, PicKanban->twipsGeometry(), kanbanframe::follow);
 }
 
 void Form1::PicKanban_MouseDown(Qt::MouseButton button, QPoint position)

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 
+#include "busview/signstepper.h"
 #include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
 
@@ -54,18 +55,11 @@ void Form1::showSign()
 void Form1::Picture1_KeyDown(int keyCode, int)
 {
     EnsureTrailingSeparator();
-    if (keyCode == kKeyUp) {
-        if (SignIndex == 0)
-            return;
-        --SignIndex;
-        ShowSignPicture(SignIndex);
-    } else if (keyCode == kKeyDown) {
-        // An equality test: past the end of a shorter list, Down still counts on.
-        if (SignIndex == File1.count() - 1)
-            return;
-        ++SignIndex;
-        ShowSignPicture(SignIndex);
-    }
+    const std::optional<qint32> position = SignStepper::arrowKey(keyCode, SignIndex, File1.count());
+    if (!position)
+        return;
+    SignIndex = *position;
+    ShowSignPicture(SignIndex);
 }
 
 void Form1::picDir()

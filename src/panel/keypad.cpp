@@ -1,5 +1,6 @@
 #include "panel/frmset.h"
 
+#include "busview/signstepper.h"
 #include "panel/busoperations.h"
 
 #include "platform/fonts.h"
@@ -57,15 +58,10 @@ void frmSet::createKeypad()
 
 void frmSet::Command2_Click(int index)
 {
-    constexpr int kMaxDigits = 6;
-    if (index >= 0 && index <= 9) {
-        if (Label1->text().size() < kMaxDigits)
-            Label1->setText(Label1->text() + QChar(u'0' + index));
-    } else if (index == 10) {
-        Label1->clear();
-    } else if (index == 11) {
+    if (index == SignStepper::kShowButton) {
         m_operations.EnsureTrailingSeparator();
-        // Six digits at most, so the number always fits; the empty display counts as 0.
-        m_operations.ShowSignPicture(Label1->text().toInt());
+        m_operations.ShowSignPicture(SignStepper::keyedPosition(Label1->text()));
+        return;
     }
+    Label1->setText(SignStepper::keypadDisplay(Label1->text(), index));
 }
