@@ -54,15 +54,6 @@ private slots:
         text.write("just words");
     }
 
-    void fitAtHome()
-    {
-        Form1 form;
-        form.PicKanban_DblClick();
-        QCOMPARE(frame(form, 0), QRectF(3405, 2325, 75, 465));
-        QCOMPARE(frame(form, 1), QRectF(4890, 2325, 75, 465));
-        QCOMPARE(frame(form, 2), QRectF(3405, 2775, 1560, 60));
-    }
-
     void choosingAPicture()
     {
         KanbanForm1 form;
@@ -173,15 +164,6 @@ private slots:
         QVERIFY(!form.MnuViewKanban->isChecked());
         QCOMPARE(form.KanbanPicPath, m_picture);
         QCOMPARE(frame(form, 1), QRectF(4890, 2325, 75, 465));
-    }
-
-    void noLimitsOnPlaces()
-    {
-        Form1 form;
-        form.PicKanban->Move(30, -200, 1410, 450);
-        form.PicKanban_DblClick();
-        QCOMPARE(frame(form, 0).left(), -45.0);
-        QCOMPARE(frame(form, 2).top(), 250.0);
     }
 };
 

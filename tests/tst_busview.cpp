@@ -1,0 +1,166 @@
+// The bus's own rules, driven without a window: the door runs, the sign's positions and the
+// signboard's frame.
+
+#include "busview/doorrun.h"
+#include "busview/kanbanframe.h"
+#include "busview/signstepper.h"
+
+#include <QTest>
+
+namespace {
+
+QList<int> measures(const DoorRun &run)
+{
+    QList<int> all;
+    for (int step = 0; step < run.size(); ++step)
+        all.append(run.at(step));
+    return all;
+}
+
+// Every whole twip from first to last, both included; empty when first is past last.
+QList<int> counted(int first, int last, int direction)
+{
+    QList<int> all;
+    for (int value = first; (last - value) * direction >= 0; value += direction)
+        all.append(value);
+    return all;
+}
+
+// The frame as the window creates it: its posts start above the signboard and are taller.
+const kanbanframe::Pieces kCreatedFrame = {QRectF(3405, 2310, 75, 495), QRectF(4890, 2310, 75, 495),
+                                           QRectF(3405, 2775, 1560, 60)};
+
+} // namespace
+
+class TestBusView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void doorRuns_data()
+    {
+        QTest::addColumn<bool>("front");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<double>("leftLeafWidth");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("front opens from closed") << true << true << 630.0 << counted(630, 70, -1);
+        QTest::newRow("front closes from open") << true << false << 70.0 << counted(50, 630, 1);
+        QTest::newRow("front closes from anywhere")
+            << true << false << 300.0 << counted(50, 630, 1);
+        QTest::newRow("front opens, half rounds down to even")
+            << true << true << 70.5 << QList<int>{70};
+        QTest::newRow("front opens, half rounds up to even")
+            << true << true << 71.5 << QList<int>{72, 71, 70};
+        QTest::newRow("front opens when open") << true << true << 70.0 << QList<int>{70};
+        QTest::newRow("front opens from narrower than open")
+            << true << true << 60.0 << QList<int>();
+        QTest::newRow("middle opens") << false << true << 0.0 << counted(0, -1110, -1);
+        QTest::newRow("middle closes") << false << false << 0.0 << counted(-1110, 0, 1);
+    }
+    void doorRuns()
+    {
+        QFETCH(bool, front);
+        QFETCH(bool, open);
+        QFETCH(double, leftLeafWidth);
+        QFETCH(QList<int>, expected);
+        const DoorRun run = front ? DoorRun::front(open, leftLeafWidth) : DoorRun::middle(open);
+        QCOMPARE(measures(run), expected);
+    }
+
+    void doorRunLengths()
+    {
+        QCOMPARE(DoorRun::front(true, 630).size(), 561);
+        QCOMPARE(DoorRun::front(false, 70).size(), 581);
+        QCOMPARE(DoorRun::middle(true).size(), 1111);
+        QCOMPARE(DoorRun::middle(false).size(), 1111);
+    }
+
+    void frontRightLeafKeepsItsRightEdge()
+    {
+        QCOMPARE(DoorRun::rightLeafLeft(630), 885.0);
+        QCOMPARE(DoorRun::rightLeafLeft(70), 1445.0);
+        QCOMPARE(DoorRun::rightLeafLeft(50), 1465.0);
+    }
+
+    void arrowKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("signIndex");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("shown"); // -1: the key does nothing
+        const int up = SignStepper::kKeyUp, down = SignStepper::kKeyDown;
+        QTest::newRow("up at the first stops") << up << 0 << 5 << -1;
+        QTest::newRow("up steps back") << up << 3 << 5 << 2;
+        QTest::newRow("down steps on") << down << 0 << 5 << 1;
+        QTest::newRow("down at the last stops") << down << 4 << 5 << -1;
+        QTest::newRow("down at the only entry stops") << down << 0 << 1 << -1;
+        QTest::newRow("down past the end counts on") << down << 7 << 5 << 8;
+        QTest::newRow("down in an empty list counts on") << down << 0 << 0 << 1;
+        QTest::newRow("up past the end steps back") << up << 8 << 5 << 7;
+        QTest::newRow("up in an empty list steps back") << up << 2 << 0 << 1;
+        QTest::newRow("left arrow") << 37 << 2 << 5 << -1;
+        QTest::newRow("right arrow") << 39 << 2 << 5 << -1;
+        QTest::newRow("enter") << 13 << 2 << 5 << -1;
+    }
+    void arrowKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, signIndex);
+        QFETCH(int, count);
+        QFETCH(int, shown);
+        const std::optional<qint32> position = SignStepper::arrowKey(key, signIndex, count);
+        QCOMPARE(position.value_or(-1), shown);
+    }
+
+    void keypad_data()
+    {
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("position"); // what the show button asks for afterwards
+        QTest::newRow("first digit") << "" << 0 << "0" << 0;
+        QTest::newRow("digit appended at the right") << "1" << 2 << "12" << 12;
+        QTest::newRow("leading zeros") << "001" << 4 << "0014" << 14;
+        QTest::newRow("sixth digit taken") << "32768" << 9 << "327689" << 327689;
+        QTest::newRow("seventh digit not taken") << "327689" << 5 << "327689" << 327689;
+        QTest::newRow("clear") << "12" << SignStepper::kClearButton << "" << 0;
+        QTest::newRow("show keeps the digits") << "12" << SignStepper::kShowButton << "12" << 12;
+    }
+    void keypad()
+    {
+        QFETCH(QString, display);
+        QFETCH(int, button);
+        QFETCH(QString, after);
+        QFETCH(int, position);
+        const QString shown = SignStepper::keypadDisplay(display, button);
+        QCOMPARE(shown, after);
+        QCOMPARE(SignStepper::keyedPosition(shown), position);
+    }
+
+    void frameFitsAtHome()
+    {
+        const kanbanframe::Pieces fitted =
+            kanbanframe::fit(QRectF(3480, 2325, 1410, 450), kCreatedFrame);
+        QCOMPARE(fitted[kanbanframe::kLeftPost], QRectF(3405, 2325, 75, 465));
+        QCOMPARE(fitted[kanbanframe::kRightPost], QRectF(4890, 2325, 75, 465));
+        QCOMPARE(fitted[kanbanframe::kBottomBar], QRectF(3405, 2775, 1560, 60));
+    }
+
+    void frameFitsALargePicturePastTheEdge()
+    {
+        // A 200 x 100 pixel picture whose signboard reaches past the window's left and top.
+        const QRectF board(30, -200, 3000, 1500);
+        const kanbanframe::Pieces fitted = kanbanframe::fit(board, kCreatedFrame);
+        QCOMPARE(fitted[kanbanframe::kLeftPost], QRectF(-45, -200, 75, 1515));
+        QCOMPARE(fitted[kanbanframe::kRightPost], QRectF(3030, -200, 75, 1515));
+        QCOMPARE(fitted[kanbanframe::kBottomBar], QRectF(-45, 1300, 3150, 60));
+
+        // Following a size change, the posts keep their heights until the next fit.
+        const kanbanframe::Pieces followed = kanbanframe::follow(board, kCreatedFrame);
+        QCOMPARE(followed[kanbanframe::kLeftPost], QRectF(-45, -200, 75, 495));
+        QCOMPARE(followed[kanbanframe::kRightPost], QRectF(3030, -200, 75, 495));
+        QCOMPARE(followed[kanbanframe::kBottomBar], QRectF(-45, 1300, 3150, 60));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBusView)
+#include "tst_busview.moc"
