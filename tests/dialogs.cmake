@@ -19,21 +19,16 @@ set(potero_maker_definitions
     PLANTED_FOLDER="$<TARGET_FILE_DIR:zor7res_planted>"
 )
 
-function(potero_dialog_test name)
-    add_executable(${name} ${name}.cpp)
-    target_link_libraries(${name} PRIVATE ${ARGN} Qt6::Test)
-    target_compile_definitions(${name} PRIVATE ${potero_maker_definitions})
+# The look-alike sits on the search path and in the working folder: neither may be used.
+set(planted $<TARGET_FILE_DIR:zor7res_planted>)
+foreach(pair tst_makerlibrary:potero_platform tst_frmshowversion:potero_core
+             tst_frmbrowsedir:potero_core)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 name)
+    list(GET pair 1 library)
+    potero_add_test(${name} LIBS ${library} DEFINITIONS ${potero_maker_definitions}
+                    DEPENDS ZOR7Res zor7res_noexport zor7res_planted
+                    WORKING_DIRECTORY ${planted} ENVIRONMENT LD_LIBRARY_PATH=${planted})
     # The configured address, as the maker's library was built with it.
     target_include_directories(${name} PRIVATE ${PROJECT_BINARY_DIR}/src/zor7res/generated)
-    add_dependencies(${name} ZOR7Res zor7res_noexport zor7res_planted)
-    add_test(NAME ${name} COMMAND ${name})
-    # The look-alike sits on the search path and in the working folder: neither may be used.
-    set_tests_properties(${name} PROPERTIES
-        WORKING_DIRECTORY $<TARGET_FILE_DIR:zor7res_planted>
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LD_LIBRARY_PATH=$<TARGET_FILE_DIR:zor7res_planted>"
-    )
-endfunction()
-
-potero_dialog_test(tst_makerlibrary potero_platform)
-potero_dialog_test(tst_frmshowversion potero_dialogs potero_core)
-potero_dialog_test(tst_frmbrowsedir potero_dialogs potero_core)
+endforeach()

@@ -1,10 +1,3 @@
 # The settings record and file need no widgets: each test links only its own library.
-foreach(pair tst_settingsrecord:potero_settingsrecord tst_settingsfile:potero_settings)
-    string(REPLACE ":" ";" pair ${pair})
-    list(GET pair 0 name)
-    list(GET pair 1 library)
-    add_executable(${name} ${CMAKE_CURRENT_LIST_DIR}/${name}.cpp)
-    target_link_libraries(${name} PRIVATE ${library} Qt6::Test)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-endforeach()
+potero_add_test(tst_settingsrecord LIBS potero_settingsrecord)
+potero_add_test(tst_settingsfile LIBS potero_settings)

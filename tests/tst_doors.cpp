@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
+#include "controls/imagecontrol.h"
 #include "panel/frmset.h"
 
 #include <QLabel>

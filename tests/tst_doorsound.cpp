@@ -2,7 +2,7 @@
 // moving all the same when no sound can be played.
 
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
+#include "controls/imagecontrol.h"
 #include "panel/frmset.h"
 #include "platform/wavesound.h"
 

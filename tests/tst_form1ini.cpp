@@ -1,7 +1,7 @@
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
-#include "busview/rectshape.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
+#include "controls/rectshape.h"
 #include "panel/frmset.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "app/form1.h"
-#include "busview/picturebox.h"
-#include "busview/rectshape.h"
+#include "controls/picturebox.h"
+#include "controls/rectshape.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"
 

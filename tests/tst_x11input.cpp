@@ -2,8 +2,8 @@
 // input that arrives while a door holds the event loop, and the signboard's drag.
 
 #include "app/form1.h"
-#include "busview/imagecontrol.h"
-#include "busview/picturebox.h"
+#include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "panel/frmset.h"
 #include "platform/precisepause.h"
 
