@@ -2,6 +2,8 @@
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QFile>
 #include <QImage>
@@ -67,6 +69,27 @@ private slots:
         QCOMPARE(frame(form, 0), QRectF(525, 300, 75, 1515));
         QCOMPARE(frame(form, 1), QRectF(3600, 300, 75, 1515));
         QCOMPARE(frame(form, 2), QRectF(525, 1800, 3150, 60));
+    }
+
+    // Only the part inside the window is drawn; a move that reveals more draws that too.
+    void movesRevealWhatWasNotDrawn()
+    {
+        const QString wide = m_dir.filePath(QStringLiteral("wide.bmp"));
+        QImage image(1200, 100, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        for (int y = 0; y < 100; ++y)
+            std::fill_n(reinterpret_cast<QRgb *>(image.scanLine(y)) + 600, 600, qRgb(0, 0, 255));
+        QVERIFY(image.save(wide, "BMP"));
+        KanbanForm1 form;
+        form.PicKanban->Move(0, 0, 1410, 450);
+        form.chosen = wide;
+        form.MnuSetKanban->trigger();
+        QCOMPARE(form.PicKanban->size(), QSize(1200, 100));
+        QCOMPARE(form.PicKanban->picture().width(), 728);
+        form.PicKanban->Move(-9000, 0, form.PicKanban->Width(), form.PicKanban->Height());
+        const QImage shown = form.grab().toImage();
+        QCOMPARE(shown.pixel(300, 50), qRgb(0, 0, 255));
+        QCOMPARE(shown.pixel(10, 50), qRgb(0, 0, 255));
     }
 
     void failedChoicesChangeNothing()
