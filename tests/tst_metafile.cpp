@@ -286,6 +286,28 @@ void TestMetafile::draws_data()
                .dwords(ERectangle, {0, 50, 50, 100})
                .finish()
         << Probes{{25, 25, kBlue}, {75, 75, kRed}, {25, 75, kRed}};
+    // A positive number restores that saved state, counted from the first one saved.
+    QTest::newRow("EMF restore to the first saved state")
+        << emfSquare(kRed)
+               .dwords(ECreateBrush, {3, 0, kBlue, 0})
+               .dwords(ECreateBrush, {4, 0, kGreen, 0})
+               .dwords(ESaveDc, {})
+               .dwords(ESelectObject, {3})
+               .dwords(ESaveDc, {})
+               .dwords(ESelectObject, {4})
+               .dwords(ERestoreDc, {1})
+               .dwords(ERectangle, {0, 0, 50, 50})
+               .finish()
+        << Probes{{25, 25, kRed}};
+    QTest::newRow("WMF save and restore") << square(kRed)
+                                                 .words(SaveDc, {})
+                                                 .record(CreateBrush, wmfBrush(kBlue))
+                                                 .words(SelectObject, {2})
+                                                 .words(Rectangle, {50, 50, 0, 0})
+                                                 .words(RestoreDc, {-1})
+                                                 .words(Rectangle, {100, 100, 50, 50})
+                                                 .finish()
+                                          << Probes{{25, 25, kBlue}, {75, 75, kRed}};
     // Brushes take slots 1 and 2; deleting 1 makes the next brush take slot 1.
     QTest::newRow("WMF deleted slot reused") << square(kRed)
                                                     .record(CreateBrush, wmfBrush(kBlue))
