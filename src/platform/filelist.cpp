@@ -131,7 +131,7 @@ void sortNames(QStringList &names)
 
 } // namespace
 
-FileList::FileList()
+FileList::FileList(int maxEntries) : m_maxEntries(std::clamp(maxEntries, 0, kMaxEntries))
 {
     setPath(workingDirectory());
 }
@@ -142,9 +142,9 @@ std::optional<FileListError> FileList::setPath(const QString &path)
     if (auto error = readFolder(path, names))
         return error;
     sortNames(names);
-    m_truncated = names.size() > kMaxEntries;
+    m_truncated = names.size() > m_maxEntries;
     if (m_truncated)
-        names.resize(kMaxEntries);
+        names.resize(m_maxEntries);
     m_entries = std::move(names);
     m_path = path;
     return std::nullopt;

@@ -31,8 +31,9 @@ public:
     // keeps the first ones in name order.
     static constexpr int kMaxEntries = 32767;
 
-    // Lists the process's working directory until another folder is set.
-    FileList();
+    // Lists the process's working directory until another folder is set. A list keeps at most
+    // maxEntries (fewer than kMaxEntries only where a test needs a small cut).
+    explicit FileList(int maxEntries = kMaxEntries);
 
     // Reads the folder anew, even when it is the one already held. On failure the list keeps its
     // folder and entries. The empty path names no folder and is NotFound.
@@ -58,4 +59,5 @@ private:
     QString m_path;
     QStringList m_entries;
     bool m_truncated = false;
+    int m_maxEntries;
 };
