@@ -1,5 +1,5 @@
 // The WMF and EMF player: recognition, natural size, drawing records and bad input.
-#include "metafilebuilder.h"
+#include "support/metafilebuilder.h"
 #include "platform/cp932.h"
 #include "platform/metafile/metafile.h"
 

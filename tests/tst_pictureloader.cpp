@@ -1,7 +1,7 @@
 #include "platform/pictureloader.h"
 
-#include "metafilebuilder.h"
 #include "platform/raster/memorycap.h"
+#include "support/metafilebuilder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -28,20 +28,8 @@ int colourIndex(int x, int y, int colours)
     return (x + 2 * y) % colours;
 }
 
-void put16(QByteArray &out, quint16 v)
-{
-    out.append(char(v & 0xFF)).append(char(v >> 8));
-}
-
-QByteArray le32(std::initializer_list<quint32> values)
-{
-    QByteArray out;
-    for (quint32 v : values) {
-        put16(out, quint16(v & 0xFFFF));
-        put16(out, quint16(v >> 16));
-    }
-    return out;
-}
+using lebytes::dwords;
+using lebytes::put16;
 
 enum class Compression
 {
@@ -120,15 +108,15 @@ QByteArray makeBmp(const BmpSpec &spec)
 
     QByteArray table;
     for (int i = 0; i < paletteSize(spec.bits); ++i)
-        table += le32({kColours[i] & 0xFFFFFF});
+        table += dwords({kColours[i] & 0xFFFFFF});
     if (spec.compression == Compression::Bitfields)
-        table += le32({0xF800, 0x07E0, 0x001F});
+        table += dwords({0xF800, 0x07E0, 0x001F});
     const quint32 offset = 14 + 40 + quint32(table.size());
     const quint32 height = quint32(spec.topDown ? -spec.height : spec.height);
     QByteArray out =
-        "BM" + le32({offset + quint32(pixels.size()), 0, offset, 40, quint32(spec.width), height,
-                     1 | quint32(spec.bits) << 16, quint32(spec.compression),
-                     quint32(pixels.size()), 2835, 2835, quint32(paletteSize(spec.bits)), 0});
+        "BM" + dwords({offset + quint32(pixels.size()), 0, offset, 40, quint32(spec.width), height,
+                       1 | quint32(spec.bits) << 16, quint32(spec.compression),
+                       quint32(pixels.size()), 2835, 2835, quint32(paletteSize(spec.bits)), 0});
     return out + table + pixels;
 }
 
@@ -187,13 +175,13 @@ QByteArray withJpegSize(QByteArray jpeg, quint16 width, quint16 height)
 // A placeable WMF of one inch by two thirds of one, holding only its end record.
 QByteArray makePlaceableWmf()
 {
-    QByteArray out = le32({0x9AC6CDD7, 0, 1440 << 16, 960 | 1440u << 16, 0});
+    QByteArray out = dwords({0x9AC6CDD7, 0, 1440 << 16, 960 | 1440u << 16, 0});
     quint16 checksum = 0;
     for (int i = 0; i < 20; i += 2)
         checksum ^= quint16(quint8(out[i]) | quint8(out[i + 1]) << 8);
     put16(out, checksum);
     // In memory, 9 header words, version 3, 12 file words, no objects, largest record 3; EOF.
-    return out + le32({9 << 16 | 1, 12 << 16 | 0x0300, 0, 3, 3 << 16, 0});
+    return out + dwords({9 << 16 | 1, 12 << 16 | 0x0300, 0, 3, 3 << 16, 0});
 }
 
 bool coloursClose(QRgb a, QRgb b, int tolerance)
@@ -485,14 +473,14 @@ void TestPictureLoader::refusedFromTheHeader_data()
     gif.replace(6, 4, QByteArray("\x30\x75\x30\x75", 4));
     QTest::newRow("GIF screen of 30000 x 30000") << gif << "more work";
     QByteArray rle = makeBmp({8, Compression::Rle8});
-    rle.replace(18, 8, le32({30000, 30000}));
+    rle.replace(18, 8, dwords({30000, 30000}));
     QTest::newRow("RLE8 BMP of 30000 x 30000") << rle << "more work";
-    QTest::newRow("BMP width 0") << makeBmp({}).replace(18, 4, le32({0})) << "no picture size";
+    QTest::newRow("BMP width 0") << makeBmp({}).replace(18, 4, dwords({0})) << "no picture size";
     QTest::newRow("BMP height INT_MIN")
-        << makeBmp({}).replace(22, 4, le32({quint32(INT_MIN)})) << "no picture size";
-    QTest::newRow("BMP header size 0") << makeBmp({}).replace(14, 4, le32({0})) << "header size";
+        << makeBmp({}).replace(22, 4, dwords({quint32(INT_MIN)})) << "no picture size";
+    QTest::newRow("BMP header size 0") << makeBmp({}).replace(14, 4, dwords({0})) << "header size";
     QTest::newRow("BMP pixels past the end")
-        << makeBmp({}).replace(10, 4, le32({0x7FFFFFF0})) << "more than the file holds";
+        << makeBmp({}).replace(10, 4, dwords({0x7FFFFFF0})) << "more than the file holds";
 }
 
 void TestPictureLoader::refusedFromTheHeader()
@@ -511,7 +499,7 @@ void TestPictureLoader::memoryCapAtItsLimit()
 {
     for (const int rows : {6144, 6145}) {
         QByteArray bmp = makeBmp({24, Compression::None, false, 4096, 1});
-        bmp.replace(22, 4, le32({quint32(rows)}));
+        bmp.replace(22, 4, dwords({quint32(rows)}));
         const QString path = write(QStringLiteral("large.bmp"), bmp);
         QVERIFY(QFile::resize(path, 54 + qint64(4096) * 3 * rows));
         const auto picture = Load(path);

@@ -1,4 +1,5 @@
 #include "platform/wavesound.h"
+#include "support/bytes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,6 +27,9 @@
 // whose recorder writes the server's output to $POTERO_SOUND_MONITOR as unsigned 8-bit mono
 // samples at 22050 Hz, the format of the door sounds.
 namespace {
+
+using lebytes::dwords;
+using lebytes::words;
 
 constexpr int kMonitorRate = 22050;
 constexpr int kDoorSoundFrames = 17640; // 0.8 s
@@ -71,24 +75,14 @@ private:
     QByteArray m_old;
 };
 
-QByteArray le16(int v)
-{
-    const char b[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
-    return QByteArray(b, 2);
-}
-
-QByteArray le32(std::uint32_t v)
-{
-    return le16(int(v & 0xFFFF)) + le16(int(v >> 16));
-}
-
 QByteArray riffWave(int tag, int channels, int rate, int bits, const QByteArray &samples)
 {
     const int align = channels * bits / 8;
-    const QByteArray fmt =
-        le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits);
-    const QByteArray chunks = "fmt " + le32(16) + fmt + "data" + le32(samples.size()) + samples;
-    return "RIFF" + le32(4 + chunks.size()) + "WAVE" + chunks;
+    const QByteArray fmt = words({tag}) + words({channels}) + dwords({rate}) +
+                           dwords({rate * align}) + words({align}) + words({bits});
+    const QByteArray chunks =
+        "fmt " + dwords({16}) + fmt + "data" + dwords({samples.size()}) + samples;
+    return "RIFF" + dwords({4 + chunks.size()}) + "WAVE" + chunks;
 }
 
 // A 440 Hz tone as 16-bit stereo at 44100 Hz, a format the door sounds do not have.
@@ -98,7 +92,7 @@ QByteArray stereoTone(double seconds)
     const int frames = int(seconds * 44100);
     for (int i = 0; i < frames; ++i) {
         const int v = int(std::lround(16000 * std::sin(2 * M_PI * 440 * i / 44100.0)));
-        samples += le16(v) + le16(v);
+        samples += words({v}) + words({v});
     }
     return riffWave(1, 2, 44100, 16, samples);
 }
@@ -375,7 +369,7 @@ void TestWaveSound::refusedWaveIsNotPlayed_data()
     const QByteArray pcm = riffWave(1, 1, 22050, 8, noise);
     QTest::newRow("float samples") << riffWave(3, 1, 22050, 8, noise);
     QTest::newRow("truncated") << pcm.chopped(1);
-    QTest::newRow("data longer than the file") << pcm.first(40) + le32(0x7FFFFFFF) + noise;
+    QTest::newRow("data longer than the file") << pcm.first(40) + dwords({0x7FFFFFFF}) + noise;
     QTest::newRow("no RIFF header") << "RIFX" + pcm.sliced(4);
 }
 
