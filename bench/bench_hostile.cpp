@@ -3,7 +3,7 @@
 // 728 x 219 window, at pixel ratios 1 and 2), each kind in a process of its own so that each
 // peak of resident memory is that kind's alone. Times are the worst of the rounds.
 //   bench_hostile [ROUNDS] [NAME-FILTER]
-#include "metafilebuilder.h"
+#include "support/metafilebuilder.h"
 #include "platform/pictureloader.h"
 
 #include <QBuffer>
