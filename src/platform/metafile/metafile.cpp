@@ -175,18 +175,7 @@ QImage Metafile::toImage(QSize size, qreal devicePixelRatio) const
 {
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
-    if (pixels.isEmpty() || int64_t(pixels.width()) * pixels.height() > limits::kMaxBitmapPixels)
-        return QImage();
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return image;
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        play(painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
-    }
-    image.setDevicePixelRatio(ratio);
-    return image;
+    return paint(pixels, ratio, QPointF(0, 0), QSizeF(pixels));
 }
 
 QImage Metafile::render(const QRect &part, qreal devicePixelRatio) const
@@ -194,6 +183,11 @@ QImage Metafile::render(const QRect &part, qreal devicePixelRatio) const
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const QRect shown = part & QRect(QPoint(0, 0), m_size);
     const QSize pixels(qCeil(shown.width() * ratio), qCeil(shown.height() * ratio));
+    return paint(pixels, ratio, QPointF(shown.topLeft()) * ratio, QSizeF(m_size) * ratio);
+}
+
+QImage Metafile::paint(QSize pixels, qreal ratio, QPointF origin, QSizeF picture) const
+{
     if (pixels.isEmpty() || int64_t(pixels.width()) * pixels.height() > limits::kMaxBitmapPixels)
         return QImage();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -202,8 +196,8 @@ QImage Metafile::render(const QRect &part, qreal devicePixelRatio) const
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        painter.translate(-shown.x() * ratio, -shown.y() * ratio);
-        play(painter, QRectF(0, 0, m_size.width() * ratio, m_size.height() * ratio));
+        painter.translate(-origin);
+        play(painter, QRectF(QPointF(0, 0), picture));
     }
     image.setDevicePixelRatio(ratio);
     return image;

@@ -39,6 +39,8 @@ public:
 
 private:
     Metafile() = default;
+    // The picture drawn at picture's size on a transparent image of pixels, seen from origin.
+    QImage paint(QSize pixels, qreal ratio, QPointF origin, QSizeF picture) const;
     QByteArray m_data;
     QSize m_size;
     std::shared_ptr<const Layout> m_layout;
