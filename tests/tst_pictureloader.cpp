@@ -476,6 +476,7 @@ void TestPictureLoader::refusedFromTheHeader_data()
     rle.replace(18, 8, dwords({30000, 30000}));
     QTest::newRow("RLE8 BMP of 30000 x 30000") << rle << "more work";
     QTest::newRow("BMP width 0") << makeBmp({}).replace(18, 4, dwords({0})) << "no picture size";
+    QTest::newRow("BMP height 0") << makeBmp({}).replace(22, 4, dwords({0})) << "no picture size";
     QTest::newRow("BMP height INT_MIN")
         << makeBmp({}).replace(22, 4, dwords({quint32(INT_MIN)})) << "no picture size";
     QTest::newRow("BMP header size 0") << makeBmp({}).replace(14, 4, dwords({0})) << "header size";
