@@ -199,7 +199,8 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
     const double reach =
         (qpen.style() == Qt::NoPen ? 0 : qpen.widthF() * std::max(1.0, qpen.miterLimit())) +
         2 * m_pixel;
-    if (!afford(shape.boundingRect().adjusted(-reach, -reach, reach, reach), shape.elementCount()))
+    const QRectF bounds = shape.boundingRect();
+    if (!afford(bounds.adjusted(-reach, -reach, reach, reach), shape.elementCount()))
         return;
     if (qpen.style() == Qt::CustomDashLine) {
         // The painter lays dashes along the whole outline, shown or not.
@@ -231,24 +232,25 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
     // past the shown part is cut to it first, with a margin, which changes no pixel shown.
     const QRectF near = m_visible.adjusted(-m_visible.width(), -m_visible.height(),
                                            m_visible.width(), m_visible.height());
+    const bool far = !near.contains(bounds);
     auto cut = [&](const QPainterPath &path) {
-        if (near.contains(path.boundingRect()))
-            return path;
         QPainterPath box;
         box.addRect(m_visible.adjusted(-4 * m_pixel, -4 * m_pixel, 4 * m_pixel, 4 * m_pixel));
         return path.intersected(box);
     };
     if (fill) {
+        const QPainterPath filled = far ? cut(shape) : shape;
         if (forced && m_dc.brush.kind != Brush::Kind::Null)
-            m_painter.fillPath(cut(shape), *forced);
+            m_painter.fillPath(filled, *forced);
         else
-            fillWith(cut(shape), m_dc.brush);
+            fillWith(filled, m_dc.brush);
     }
     if (qpen.style() != Qt::NoPen) {
         QPen drawn = qpen;
         if (forced)
             drawn.setColor(*forced);
-        if (!near.contains(shape.boundingRect()))
+        // A far-reaching outline is filled, cut, rather than stroked whole.
+        if (far)
             m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(shape)), drawn.color());
         else
             m_painter.strokePath(shape, drawn);

@@ -281,7 +281,7 @@ Result<Header> readJpeg(QByteArrayView bytes)
     return h;
 }
 
-// The signature, then the IHDR chunk, as the PNG specification lays them out.
+// The signature, then the IHDR chunk, as every PNG file begins.
 Result<Header> readPng(QByteArrayView bytes)
 {
     if (!bytes.startsWith("\x89PNG\r\n\x1A\n"))
