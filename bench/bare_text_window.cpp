@@ -1,33 +1,19 @@
 // The fair anchor: the bus's window painting a pixmap, and a tool window of a dozen Japanese
 // labels and buttons, the least a program with text pays for its fonts. Watched for its first
 // frame exactly as potero is.
+#include "barepicture.h"
 #include "firstframe.h"
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
-
-class Bare : public QWidget
-{
-public:
-    Bare() : m_picture(728, 219) { m_picture.fill(Qt::gray); }
-
-protected:
-    void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, m_picture); }
-
-private:
-    QPixmap m_picture;
-};
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
-    Bare window;
-    window.setFixedSize(728, 219);
+    BarePicture window;
     QWidget panel(&window, Qt::Tool | Qt::WindowStaysOnTopHint);
     auto *grid = new QGridLayout(&panel);
     const char *texts[] = {"前扉", "中扉", "速度", "設定", "参照", "バージョン"};
