@@ -7,7 +7,7 @@
 // goes. Verdict: after a warm-up (the first sample of each phase), resident memory grows by
 // less than the bound and the number of open descriptors never changes.
 //
-//   bench_soak [--steps N] [--door-runs N] [--samples N] [--bound-kib K]
+//   soak [--steps N] [--door-runs N] [--samples N] [--bound-kib K]
 //
 // Defaults: 100000 steps, 200 runs of each door, 10 samples a phase, 5120 KiB. Exit status 1
 // when the verdict fails. Runs on any Qt platform (QT_QPA_PLATFORM=offscreen needs no display).
@@ -421,7 +421,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const std::optional<Options> options = parse(app.arguments());
     if (!options) {
-        std::fprintf(stderr, "usage: bench_soak [--steps N] [--door-runs N] [--samples N] "
+        std::fprintf(stderr, "usage: soak [--steps N] [--door-runs N] [--samples N] "
                              "[--bound-kib K]\n");
         return 2;
     }
