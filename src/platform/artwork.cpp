@@ -1,10 +1,12 @@
 #include "platform/artwork.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <utility>
 
 namespace artwork {
 namespace {
@@ -19,12 +21,22 @@ QString prerendered(const QString &resource, qreal devicePixelRatio)
     return QFileInfo::exists(path) ? path : QString();
 }
 
+// Named as PNG, so that no other image reader is loaded to guess.
+void readAsPng(QImageReader &reader)
+{
+    reader.setFormat("png");
+    reader.setAutoDetectImageFormat(false);
+}
+
 } // namespace
 
 QSize naturalSize(const QString &resource)
 {
-    if (const QString png = prerendered(resource, 1.0); !png.isEmpty())
-        return QPixmap(png).size();
+    if (const QString png = prerendered(resource, 1.0); !png.isEmpty()) {
+        QImageReader reader(png);
+        readAsPng(reader);
+        return reader.size();
+    }
     QSvgRenderer renderer(resource);
     return renderer.defaultSize();
 }
@@ -33,10 +45,14 @@ QPixmap render(const QString &resource, qreal devicePixelRatio)
 {
     if (const QString png = prerendered(resource, devicePixelRatio); !png.isEmpty()) {
         // In the formats the painter draws fastest, as a picture rendered here would be: the
-        // doors repaint their pictures at every step.
-        const QImage image(png);
-        QPixmap pixmap = QPixmap::fromImage(image.convertToFormat(
-            image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32));
+        // doors repaint their pictures at every step. Converted in place and handed over, so
+        // only one copy is held.
+        QImageReader reader(png);
+        readAsPng(reader);
+        QImage image = reader.read();
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
         pixmap.setDevicePixelRatio(devicePixelRatio);
         return pixmap;
     }
