@@ -1,9 +1,11 @@
 // Renders the built-in SVG pictures at build time, so the program and its install never parse
 // and draw them (and the fonts their lettering needs) at start.
-//   artworkgen OUTDIR FILE.svg...         OUTDIR/NAME@1x.png and NAME@2x.png, one and two
-//                                         device pixels per logical pixel
+//   artworkgen OUTDIR FILE.svg...         OUTDIR/NAME@1x.pixels and NAME@2x.pixels, one and
+//                                         two device pixels per logical pixel
 //   artworkgen --icon FILE.svg SIZE OUT   a SIZE x SIZE PNG for the desktop's icon theme
 // Other screen densities render from the SVG at run time.
+#include "platform/artworkpixels.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
@@ -36,15 +38,19 @@ QImage draw(QSvgRenderer &renderer, QSize size)
     return image;
 }
 
-// Written whole or not at all, so an interrupted build leaves no truncated picture behind.
+// Written whole or not at all, so an interrupted build leaves no truncated picture behind. A PNG
+// for the icon theme, else the program's own pixels.
 int save(const QImage &image, const QString &target)
 {
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
-    if (!image.save(&file, "PNG")) {
+    const bool written = target.endsWith(QStringLiteral(".png"))
+                             ? image.save(&file, "PNG")
+                             : file.write(artworkpixels::encode(image)) != -1;
+    if (!written) {
         file.cancelWriting();
-        return fail(QStringLiteral("%1: the PNG could not be written").arg(target));
+        return fail(QStringLiteral("%1: the picture could not be written").arg(target));
     }
     return file.commit() ? 0 : fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
 }
@@ -72,7 +78,7 @@ int renderDensities(const QDir &out, const QString &source)
         return fail(QStringLiteral("%1: not a readable SVG picture").arg(source));
     for (int ratio : {1, 2}) {
         const QString name =
-            QStringLiteral("%1@%2x.png").arg(QFileInfo(source).completeBaseName()).arg(ratio);
+            QStringLiteral("%1@%2x.pixels").arg(QFileInfo(source).completeBaseName()).arg(ratio);
         if (int error = save(draw(renderer, renderer.defaultSize() * ratio), out.filePath(name)))
             return error;
     }

@@ -1,12 +1,12 @@
 #include "platform/artwork.h"
+#include "platform/artworkpixels.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
 
 #include <cmath>
-#include <utility>
 
 namespace artwork {
 namespace {
@@ -17,42 +17,32 @@ QString prerendered(const QString &resource, qreal devicePixelRatio)
     const int ratio = devicePixelRatio == 1.0 ? 1 : devicePixelRatio == 2.0 ? 2 : 0;
     if (ratio == 0)
         return QString();
-    const QString path = resource.chopped(4) + QStringLiteral("@%1x.png").arg(ratio);
+    const QString path = resource.chopped(4) + QStringLiteral("@%1x.pixels").arg(ratio);
     return QFileInfo::exists(path) ? path : QString();
 }
 
-// Named as PNG, so that no other image reader is loaded to guess.
-void readAsPng(QImageReader &reader)
+QByteArray contents(const QString &path)
 {
-    reader.setFormat("png");
-    reader.setAutoDetectImageFormat(false);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
 
 QSize naturalSize(const QString &resource)
 {
-    if (const QString png = prerendered(resource, 1.0); !png.isEmpty()) {
-        QImageReader reader(png);
-        readAsPng(reader);
-        return reader.size();
-    }
+    if (const QString pixels = prerendered(resource, 1.0); !pixels.isEmpty())
+        return artworkpixels::size(contents(pixels));
     QSvgRenderer renderer(resource);
     return renderer.defaultSize();
 }
 
 QPixmap render(const QString &resource, qreal devicePixelRatio)
 {
-    if (const QString png = prerendered(resource, devicePixelRatio); !png.isEmpty()) {
-        // In the formats the painter draws fastest, as a picture rendered here would be: the
-        // doors repaint their pictures at every step. Converted in place and handed over, so
-        // only one copy is held.
-        QImageReader reader(png);
-        readAsPng(reader);
-        QImage image = reader.read();
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                : QImage::Format_RGB32);
-        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    if (const QString pixels = prerendered(resource, devicePixelRatio); !pixels.isEmpty()) {
+        // Already in the formats the painter draws fastest: the doors repaint their pictures at
+        // every step.
+        QPixmap pixmap = QPixmap::fromImage(artworkpixels::decode(contents(pixels)));
         pixmap.setDevicePixelRatio(devicePixelRatio);
         return pixmap;
     }
