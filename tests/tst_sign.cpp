@@ -31,23 +31,19 @@ int shownWidth(const Form1 &form)
     return form.ImgDesiMaku->picture().deviceIndependentSize().toSize().width();
 }
 
-// A main window that notes its messages and dialog requests instead of showing them.
+// A main window that notes its messages and, unless asked for the real one, its folder dialogs.
 class SignForm1 : public Form1
 {
 public:
     QStringList messages;
     int folderDialogs = 0;
-    void MnuEditHkPic_Click() override { ++folderDialogs; }
-
-protected:
-    void messageBox(const QString &text) override { messages << text; }
-};
-
-// Notes its messages; the dialogs are the real ones.
-class QuietForm1 : public Form1
-{
-public:
-    QStringList messages;
+    bool realDialog = false;
+    void MnuEditHkPic_Click() override
+    {
+        ++folderDialogs;
+        if (realDialog)
+            Form1::MnuEditHkPic_Click();
+    }
 
 protected:
     void messageBox(const QString &text) override { messages << text; }
@@ -97,7 +93,9 @@ private slots:
         QCOMPARE(form.SignFolder, m_folder);
     }
 
-    void arrowKeysStepWithoutWrapping()
+    // The keys reach the sign box as the stepper's codes; the window adds the separator, the
+    // list's count and the picture shown.
+    void arrowKeys()
     {
         SignForm1 form;
         form.SignFolder = m_folder;
@@ -106,7 +104,6 @@ private slots:
         QCOMPARE(form.SignIndex, 0);
         QCOMPARE(form.SignFolder, m_folder + "/");
         QTest::keyClick(form.Picture1, Qt::Key_Down);
-        QCOMPARE(form.SignIndex, 1);
         QCOMPARE(shownWidth(form), 12);
         // Onto a file that is not a picture: the index moves, the sign keeps its picture.
         QTest::keyClick(form.Picture1, Qt::Key_Down);
@@ -115,43 +112,13 @@ private slots:
         QTest::keyClick(form.Picture1, Qt::Key_Down);
         QCOMPARE(shownWidth(form), 14);
         QTest::keyClick(form.Picture1, Qt::Key_Up, Qt::ShiftModifier);
-        QTest::keyClick(form.Picture1, Qt::Key_Up);
-        QCOMPARE(form.SignIndex, 1);
-        QCOMPARE(shownWidth(form), 12);
         // Other keys, '&' and '(' among them, are not arrows.
         QTest::keyClick(form.Picture1, Qt::Key_Ampersand);
         QTest::keyClick(form.Picture1, Qt::Key_ParenLeft);
-        QCOMPARE(form.SignIndex, 1);
-
+        QCOMPARE(form.SignIndex, 2);
         form.SignIndex = 13;
         QTest::keyClick(form.Picture1, Qt::Key_Down);
         QCOMPARE(form.SignIndex, 13);
-    }
-
-    void emptyFolderCountsOnAndBack()
-    {
-        QTemporaryDir empty;
-        SignForm1 form;
-        form.SignFolder = m_folder + "/";
-        form.picDir();
-        QVERIFY(form.ShowSignPicture(0));
-        form.SignFolder = empty.path();
-        form.picDir();
-        QCOMPARE(form.File1.count(), 0);
-        for (int i = 0; i < 3; ++i)
-            form.Picture1_KeyDown(Form1::kKeyDown, 0);
-        QCOMPARE(form.SignIndex, 3);
-        QCOMPARE(shownWidth(form), 11);
-        for (int i = 0; i < 5; ++i)
-            form.Picture1_KeyDown(Form1::kKeyUp, 0);
-        QCOMPARE(form.SignIndex, 0);
-    }
-
-    void separatorIsAddedOnce()
-    {
-        Form1 form;
-        form.Picture1_KeyDown(Form1::kKeyDown, 0);
-        QCOMPARE(form.SignFolder, QStringLiteral("/"));
         form.SignFolder = m_folder + "/";
         form.EnsureTrailingSeparator();
         QCOMPARE(form.SignFolder, m_folder + "/");
@@ -215,7 +182,8 @@ private slots:
     // folder then asks again in a second dialog that shows the rejected path.
     void missingFolderReopensTheDialogWhileItIsOpen()
     {
-        QuietForm1 form;
+        SignForm1 form;
+        form.realDialog = true;
         form.show();
         const QString missing = m_folder + QStringLiteral("/gone");
         QStringList seen;
