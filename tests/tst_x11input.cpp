@@ -128,13 +128,12 @@ private slots:
         const QRect before = form.PicKanban->geometry();
         const QPoint grab(13, 7);
         const QPoint global = form.PicKanban->mapToGlobal(grab);
-        QProcess::execute(
-            QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
-             QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove_relative"),
-             QStringLiteral("--"), QStringLiteral("20"), QStringLiteral("10"),
-             QStringLiteral("mousemove_relative"), QStringLiteral("--"), QStringLiteral("-57"),
-             QStringLiteral("33"), QStringLiteral("mouseup"), QStringLiteral("1")});
+        QProcess::execute(QStringLiteral("sh"),
+                          {QStringLiteral("-c"),
+                           QStringLiteral("xdotool mousemove %1 %2 mousedown 1 mousemove_relative "
+                                          "-- 20 10 mousemove_relative -- -57 33 mouseup 1")
+                               .arg(global.x())
+                               .arg(global.y())});
         QTRY_COMPARE(form.PicKanban->geometry().topLeft(), before.topLeft() + QPoint(-37, 43));
         QCOMPARE(form.PicKanban->size(), before.size());
         QCOMPARE(form.PicKanban->Left(), 3480 - 37 * 15.0);
