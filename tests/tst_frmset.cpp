@@ -6,12 +6,9 @@
 #include "support/golden.h"
 
 #include <QAccessible>
-#include <QFrame>
-#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,82 +50,57 @@ private slots:
         QCOMPARE(chain, expected);
     }
 
-    void eventsReachTheMainWindow()
-    {
-        RecordingForm1 form;
-        frmSet *panel = form.panel();
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        panel->HScroll1->setValue(1);
-        panel->HScroll2->setValue(1);
-        QCOMPARE(form.calls, (QStringList{"HScroll1_Change", "HScroll2_Change"}));
-        form.calls.clear();
-
-        // A keyboard step on a slider is a change of value; Right makes the door slower.
-        panel->HScroll1->setFocus();
-        QTest::keyClick(panel->HScroll1, Qt::Key_Right);
-        QCOMPARE(panel->HScroll1->value(), 2);
-        QTest::keyClick(panel->HScroll1, Qt::Key_Right);
-        QTest::keyClick(panel->HScroll1, Qt::Key_Left);
-        QCOMPARE(panel->HScroll1->value(), 2);
-        QCOMPARE(form.calls,
-                 (QStringList{"HScroll1_Change", "HScroll1_Change", "HScroll1_Change"}));
-        form.calls.clear();
-
-        QTest::mouseClick(panel->Check1, Qt::LeftButton);
-        QTest::mouseClick(panel->Check2, Qt::LeftButton);
-        QCOMPARE(form.calls, (QStringList{"Check1_Click", "Check2_Click"}));
-        QVERIFY(panel->Check1->isChecked());
-        QVERIFY(panel->Check2->isChecked());
-    }
-
-    // Enter presses the focused button as Space does; a slider shows that it has the focus;
-    // every control has a name for a screen reader, the picture-only door buttons their words.
-    void keyboardAndScreenReaders()
+    // Each control calls its operation of the main window. A keyboard step on a slider is a
+    // change of value, Right making the door slower; Enter presses the focused button as Space
+    // does; a slider shows that it has the focus.
+    void input()
     {
         RecordingForm1 form;
         frmSet *panel = form.panel();
         panel->show();
         panel->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(panel));
-        for (const auto &[index, key] :
-             {std::pair{5, Qt::Key_Return}, std::pair{7, Qt::Key_Enter}}) {
+        panel->HScroll2->setValue(1);
+        const QImage unfocused = panel->HScroll1->grab().toImage();
+        panel->HScroll1->setFocus();
+        QVERIFY(panel->HScroll1->grab().toImage() != unfocused);
+        panel->HScroll1->setValue(1);
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left})
+            QTest::keyClick(panel->HScroll1, key);
+        QCOMPARE(panel->HScroll1->value(), 2);
+        QTest::mouseClick(panel->Check2, Qt::LeftButton);
+        panel->Check1->setFocus();
+        QTest::keyClick(panel->Check1, Qt::Key_Return);
+        QVERIFY(panel->Check1->isChecked() && panel->Check2->isChecked());
+        QCOMPARE(form.calls, (QStringList{"HScroll2_Change", "HScroll1_Change", "HScroll1_Change",
+                                          "HScroll1_Change", "HScroll1_Change", "Check2_Click",
+                                          "Check1_Click"}));
+        for (const auto &[index, key] : {std::pair{5, Qt::Key_Return}, {7, Qt::Key_Enter}}) {
             panel->Command2[index]->setFocus();
             QTest::keyClick(panel->Command2[index], key);
         }
         QCOMPARE(panel->Label1->text(), QStringLiteral("57"));
-        panel->Check1->setFocus();
-        QTest::keyClick(panel->Check1, Qt::Key_Return);
-        QVERIFY(panel->Check1->isChecked());
-        QCOMPARE(form.calls, QStringList{"Check1_Click"});
+        // The window manager's close is refused.
+        QVERIFY(!panel->close());
+        QVERIFY(panel->isVisible());
+    }
 
-        const QImage unfocused = panel->HScroll2->grab().toImage();
-        panel->HScroll2->setFocus();
-        QVERIFY(panel->HScroll2->grab().toImage() != unfocused);
-
-        QCOMPARE(panel->Check1->accessibleName(), QString::fromUtf8("前扉"));
-        QCOMPARE(panel->Check2->accessibleName(), QString::fromUtf8("中扉"));
+    // Every control has a name for a screen reader, the picture-only door buttons their words.
+    void screenReaders()
+    {
+        Form1 form;
+        QCOMPARE(form.panel()->Check1->accessibleName(), QString::fromUtf8("前扉"));
+        QCOMPARE(form.panel()->Check2->accessibleName(), QString::fromUtf8("中扉"));
         frmBrowseDir folderDialog(form.SignFolder, {});
         frmShowVersion versionDialog;
         for (QWidget *window :
-             {static_cast<QWidget *>(&form), static_cast<QWidget *>(panel),
-              static_cast<QWidget *>(&folderDialog), static_cast<QWidget *>(&versionDialog)}) {
+             std::initializer_list<QWidget *>{&form, form.panel(), &folderDialog, &versionDialog}) {
             for (QWidget *control : window->findChildren<QWidget *>()) {
                 QAccessibleInterface *named = QAccessible::queryAccessibleInterface(control);
                 QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(),
                          qPrintable(control->objectName()));
             }
         }
-    }
-
-    void windowManagerCannotCloseThePanel()
-    {
-        Form1 form;
-        frmSet *panel = form.panel();
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        QVERIFY(!panel->close());
-        QVERIFY(panel->isVisible());
     }
 };
 
