@@ -13,8 +13,8 @@ private slots:
     void everyDensityGetsItsOwnPixels()
     {
         const QString bus = QString::fromLatin1(artwork::kBus);
-        for (const auto &[ratio, pixels] : {std::pair{1.0, QSize(728, 219)},
-                                            {2.0, QSize(1456, 438)}, {1.5, QSize(1092, 329)}}) {
+        for (const auto &[ratio, pixels] :
+             {std::pair{1.0, QSize(728, 219)}, {2.0, QSize(1456, 438)}, {1.5, QSize(1092, 329)}}) {
             const QPixmap drawn = artwork::render(bus, ratio);
             QCOMPARE(drawn.size(), pixels);
             QCOMPARE(drawn.devicePixelRatio(), ratio);

@@ -6,6 +6,7 @@
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
 #include "panel/frmset.h"
+#include "support/notingform1.h"
 
 #include <QAction>
 #include <QFile>
@@ -23,15 +24,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-class MessageForm1 : public Form1
-{
-public:
-    QStringList messages;
-
-protected:
-    void messageBox(const QString &text) override { messages << text; }
-};
 
 void expectDefaults(Form1 &form)
 {
@@ -82,11 +74,8 @@ private slots:
         QVERIFY(QDir().mkpath(m_signs));
         for (const auto &[path, size] : {std::pair{m_signs + "/a.bmp", QSize(40, 30)},
                                          {m_signs + "/b.bmp", QSize(52, 32)},
-                                         {m_board, QSize(200, 100)}}) {
-            QImage image(size, QImage::Format_RGB32);
-            image.fill(Qt::green);
-            QVERIFY(image.save(path, "BMP"));
-        }
+                                         {m_board, QSize(200, 100)}})
+            QVERIFY(writePicture(path, size));
     }
 
     void init() { QFile::remove(m_ini); }
@@ -198,7 +187,7 @@ private slots:
 
     void failedSaveIsReported()
     {
-        MessageForm1 form;
+        NotingForm1 form;
         // A folder that cannot exist: its parent is a file.
         load(form, record({}, {}));
         form.setIniPath(m_ini + QStringLiteral("/potero.ini"));

@@ -2,8 +2,8 @@
 #include "dialogs/frmbrowsedir.h"
 #include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
-#include "recordingform1.h"
 #include "support/golden.h"
+#include "support/notingform1.h"
 
 #include <QAccessible>
 #include <QImage>
@@ -55,7 +55,7 @@ private slots:
     // does; a slider shows that it has the focus.
     void input()
     {
-        RecordingForm1 form;
+        NotingForm1 form;
         frmSet *panel = form.panel();
         panel->show();
         panel->activateWindow();

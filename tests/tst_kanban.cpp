@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
+#include "support/notingform1.h"
 
 #include <algorithm>
 
@@ -12,21 +13,6 @@
 #include <QTest>
 
 namespace {
-
-// A main window whose open-file dialog answers with a prepared name.
-class KanbanForm1 : public Form1
-{
-public:
-    QString chosen;
-    int dialogs = 0;
-
-protected:
-    QString C_Dialog1() override
-    {
-        ++dialogs;
-        return chosen;
-    }
-};
 
 QRectF frame(const Form1 &form, int piece)
 {
@@ -46,9 +32,7 @@ private slots:
     void initTestCase()
     {
         m_picture = m_dir.filePath(QStringLiteral("board.bmp"));
-        QImage image(200, 100, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QVERIFY(image.save(m_picture, "BMP"));
+        QVERIFY(writePicture(m_picture, QSize(200, 100)));
         m_notAPicture = m_dir.filePath(QStringLiteral("notes.bmp"));
         QFile text(m_notAPicture);
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("just words") > 0);
@@ -56,11 +40,11 @@ private slots:
 
     void choosingAPicture()
     {
-        KanbanForm1 form;
+        NotingForm1 form;
         form.PicKanban->Move(600, 300, 1410, 450);
-        form.chosen = m_picture;
+        form.chosenFile = m_picture;
         form.MnuSetKanban->trigger();
-        QCOMPARE(form.dialogs, 1);
+        QCOMPARE(form.calls, QStringList{"C_Dialog1"});
         QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(600, 300, 3000, 1500));
         QCOMPARE(form.PicKanban->size(), QSize(200, 100));
         QCOMPARE(form.KanbanPicPath, m_picture);
@@ -77,9 +61,9 @@ private slots:
         for (int y = 0; y < 100; ++y)
             std::fill_n(reinterpret_cast<QRgb *>(image.scanLine(y)) + 600, 600, qRgb(0, 0, 255));
         QVERIFY(image.save(wide, "BMP"));
-        KanbanForm1 form;
+        NotingForm1 form;
         form.PicKanban->Move(0, 0, 1410, 450);
-        form.chosen = wide;
+        form.chosenFile = wide;
         form.MnuSetKanban->trigger();
         QCOMPARE(form.PicKanban->size(), QSize(1200, 100));
         QCOMPARE(form.PicKanban->picture().width(), 728);
@@ -91,15 +75,15 @@ private slots:
 
     void failedChoicesChangeNothing()
     {
-        KanbanForm1 form;
-        form.chosen = m_picture;
+        NotingForm1 form;
+        form.chosenFile = m_picture;
         form.MnuSetKanban_Click();
         const QRectF board = form.PicKanban->twipsGeometry();
         const QRectF post = frame(form, 0);
         form.PicKanban->Move(0, 0, board.width(), board.height()); // frame now out of fit
 
         for (const QString &answer : {QString(), m_notAPicture, m_dir.filePath("gone.bmp")}) {
-            form.chosen = answer;
+            form.chosenFile = answer;
             form.MnuSetKanban_Click();
             QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(0, 0, board.width(), board.height()));
             QCOMPARE(frame(form, 0), post);
@@ -150,8 +134,8 @@ private slots:
 
     void resetKeepsShownStatesAndPath()
     {
-        KanbanForm1 form;
-        form.chosen = m_picture;
+        NotingForm1 form;
+        form.chosenFile = m_picture;
         form.MnuSetKanban_Click();
         form.PicKanban->Move(-3000, 9000, 3000, 1500);
         form.MnuViewKanban_Click();

@@ -6,6 +6,7 @@
 #include "controls/picturebox.h"
 #include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"
+#include "support/notingform1.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,24 +27,6 @@ int shownWidth(const Form1 &form)
     return form.ImgDesiMaku->picture().deviceIndependentSize().toSize().width();
 }
 
-// A main window that notes its messages and, unless asked for the real one, its folder dialogs.
-class SignForm1 : public Form1
-{
-public:
-    QStringList messages;
-    int folderDialogs = 0;
-    bool realDialog = false;
-    void MnuEditHkPic_Click() override
-    {
-        ++folderDialogs;
-        if (realDialog)
-            Form1::MnuEditHkPic_Click();
-    }
-
-protected:
-    void messageBox(const QString &text) override { messages << text; }
-};
-
 } // namespace
 
 class TestSign : public QObject
@@ -62,11 +45,8 @@ private slots:
         for (const auto &[name, width, format] : {std::tuple{"a.bmp", 11, "BMP"},
                                                   {"B.jpg", 12, "JPEG"},
                                                   {"c.GIF", 14, "BMP"},
-                                                  {"d.txt", 99, "BMP"}}) {
-            QImage image(width, 8, QImage::Format_RGB32);
-            image.fill(Qt::darkBlue);
-            QVERIFY(image.save(m_folder + "/" + name, format));
-        }
+                                                  {"d.txt", 99, "BMP"}})
+            QVERIFY(writePicture(m_folder + "/" + name, QSize(width, 8), format));
         QFile broken(m_folder + "/broken.bmp");
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("text, not a bitmap") > 0);
     }
@@ -75,7 +55,7 @@ private slots:
     // list's count and the picture shown.
     void arrowKeys()
     {
-        SignForm1 form;
+        NotingForm1 form;
         form.SignFolder = m_folder;
         form.picDir();
         QTest::keyClick(form.Picture1, Qt::Key_Up);
@@ -101,7 +81,7 @@ private slots:
 
     void keypad()
     {
-        SignForm1 form;
+        NotingForm1 form;
         frmSet *panel = form.panel();
         form.SignFolder = m_folder;
         form.picDir();
@@ -129,7 +109,7 @@ private slots:
 
     void folderStep()
     {
-        SignForm1 form;
+        NotingForm1 form;
         const int placeholder = shownWidth(form);
         form.SignFolder = m_folder;
         form.SignIndex = 3;
@@ -144,7 +124,7 @@ private slots:
         form.picDir();
         QCOMPARE(form.messages, QStringList{QString::fromUtf8(
                                     "指定したパスが見つかりません。再度指定しなおしてください。")});
-        QCOMPARE(form.folderDialogs, 1);
+        QCOMPARE(form.calls.count(QStringLiteral("MnuEditHkPic_Click")), 1);
         QCOMPARE(form.File1.count(), 4);
         QCOMPARE(form.SignFolder, m_folder + "/not here");
     }
@@ -153,8 +133,8 @@ private slots:
     // folder then asks again in a second dialog that shows the rejected path.
     void missingFolderReopensTheDialogWhileItIsOpen()
     {
-        SignForm1 form;
-        form.realDialog = true;
+        NotingForm1 form;
+        form.realFolderDialog = true;
         form.show();
         const QString missing = m_folder + QStringLiteral("/gone");
         QStringList seen;
@@ -188,12 +168,12 @@ private slots:
         const QString locked = m_dir.filePath(QStringLiteral("locked"));
         QVERIFY(QDir().mkpath(locked));
         QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
-        SignForm1 form;
+        NotingForm1 form;
         form.SignFolder = locked;
         form.picDir();
         QCOMPARE(form.messages.size(), 1);
         QVERIFY(!form.messages.first().isEmpty());
-        QCOMPARE(form.folderDialogs, 0);
+        QCOMPARE(form.calls.count(QStringLiteral("MnuEditHkPic_Click")), 0);
     }
 };
 
