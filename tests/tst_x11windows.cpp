@@ -96,9 +96,9 @@ private slots:
             QSKIP("needs an X server (./dev test starts one)");
     }
 
-    void mainWindowAndPanel()
+    void mainWindowPanelAndDialogs()
     {
-        Form1 form;
+        DialogForm1 form;
         form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
         form.load();
         form.show();
@@ -138,17 +138,8 @@ private slots:
                  0);
         QTRY_VERIFY(xprop(panel, QStringLiteral("WM_STATE")).contains(QLatin1String("Normal")));
         QVERIFY(!panel->isMinimized());
-    }
 
-    // Every dialog opens above the panel, which stays on top of all other windows.
-    void dialogsOpenAboveThePanel()
-    {
-        DialogForm1 form;
-        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
-        form.load();
-        form.show();
-        frmSet *panel = form.panel();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        // Every dialog opens above the panel, which stays on top of all other windows.
         QStringList below;
         int checked = 0;
         const auto checkAndClose = [&](QWidget *dialog) {
