@@ -1,7 +1,7 @@
 // The WMF and EMF player: recognition, natural size, drawing records and bad input.
-#include "support/metafilebuilder.h"
 #include "platform/cp932.h"
 #include "platform/metafile/metafile.h"
+#include "support/metafilebuilder.h"
 
 #include <QtTest>
 

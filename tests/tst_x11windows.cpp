@@ -29,35 +29,22 @@ QString xprop(const QWidget *window, const QString &property)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-// The _MOTIF_WM_HINTS values: flags, functions, decorations.
-QList<quint32> motifHints(const QWidget *window)
+// Whether a window's _MOTIF_WM_HINTS offer a function (field 1) or a decoration (field 2):
+// everything when the field's flag (1 or 2) is not set, else all but the bits listed when its
+// first bit (all) is set, else only those listed.
+bool offers(const QWidget *window, int field, quint32 bit)
 {
     const QString line = xprop(window, QStringLiteral("_MOTIF_WM_HINTS"));
-    const qsizetype equals = line.indexOf(u'=');
-    QList<quint32> values;
-    if (equals < 0)
-        return values;
-    for (const QString &part : line.mid(equals + 1).split(u',')) {
-        bool ok = false;
-        const quint32 value = part.trimmed().toUInt(&ok, 0);
-        if (ok)
-            values << value;
-    }
-    return values;
+    QList<quint32> hints;
+    for (const QString &part : line.mid(line.indexOf(u'=') + 1).split(u','))
+        hints << part.trimmed().toUInt(nullptr, 0);
+    if (hints.size() < 3 || !(hints[0] & quint32(field)))
+        return true;
+    return bool(hints[field] & bit) != bool(hints[field] & 1);
 }
-
-constexpr quint32 kFunctionsFlag = 1, kDecorationsFlag = 2;
-constexpr quint32 kFunctionAll = 1, kFunctionMinimize = 8, kFunctionMaximize = 16,
-                  kFunctionClose = 32;
-constexpr quint32 kDecorAll = 1, kDecorMinimize = 32, kDecorMaximize = 64;
-
-bool offers(const QList<quint32> &hints, int index, quint32 flag, quint32 all, quint32 bit)
-{
-    if (hints.size() < 3 || !(hints[0] & flag))
-        return true; // no hint: the window manager offers everything
-    const bool listed = hints[index] & bit;
-    return (hints[index] & all) ? !listed : listed;
-}
+constexpr int kFunctions = 1, kDecorations = 2;
+constexpr quint32 kMinimize = 8, kMaximize = 16, kClose = 32; // functions
+constexpr quint32 kMinimizeButton = 32, kMaximizeButton = 64; // decorations
 
 // Is a stacked above b in the window manager's order?
 bool stackedAbove(const QWidget *a, const QWidget *b)
@@ -109,9 +96,9 @@ private slots:
             QSKIP("needs an X server (./dev test starts one)");
     }
 
-    void mainWindowAndPanel()
+    void mainWindowPanelAndDialogs()
     {
-        Form1 form;
+        DialogForm1 form;
         form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
         form.load();
         form.show();
@@ -123,17 +110,14 @@ private slots:
         QVERIFY(xprop(&form, QStringLiteral("_NET_WM_NAME"))
                     .contains(Form1::captionFor(QStringLiteral("tst_x11windows"))));
 
-        const QList<quint32> main = motifHints(&form);
-        QVERIFY(!offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionMinimize));
-        QVERIFY(!offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionMaximize));
-        QVERIFY(offers(main, 1, kFunctionsFlag, kFunctionAll, kFunctionClose));
-        QVERIFY(!offers(main, 2, kDecorationsFlag, kDecorAll, kDecorMinimize));
-        QVERIFY(!offers(main, 2, kDecorationsFlag, kDecorAll, kDecorMaximize));
-
-        const QList<quint32> tool = motifHints(panel);
-        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionClose));
-        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionMinimize));
-        QVERIFY(!offers(tool, 1, kFunctionsFlag, kFunctionAll, kFunctionMaximize));
+        QVERIFY(offers(&form, kFunctions, kClose));
+        for (const auto &[field, bit] : {std::pair{kFunctions, kMinimize},
+                                         {kFunctions, kMaximize},
+                                         {kDecorations, kMinimizeButton},
+                                         {kDecorations, kMaximizeButton}})
+            QVERIFY(!offers(&form, field, bit));
+        for (quint32 bit : {kClose, kMinimize, kMaximize})
+            QVERIFY(!offers(panel, kFunctions, bit));
 
         const QString state = xprop(panel, QStringLiteral("_NET_WM_STATE"));
         QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_ABOVE")), qPrintable(state));
@@ -145,35 +129,17 @@ private slots:
         QTRY_VERIFY(form.frameGeometry().height() > form.height());
         QCOMPARE(form.frameGeometry().topLeft(), QPoint(0, 0));
         QTRY_COMPARE(panel->frameGeometry().topLeft(), QPoint(0, form.frameGeometry().height()));
-    }
 
-    // The window manager's minimize button, which it draws whatever the panel asks, does not
-    // take the panel away.
-    void panelRefusesToMinimize()
-    {
-        Form1 form;
-        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
-        form.load();
-        form.show();
-        frmSet *panel = form.panel();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        // The window manager's minimize button, which it draws whatever the panel asks, does not
+        // take the panel away.
         QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
                                    {QStringLiteral("windowminimize"), QStringLiteral("--sync"),
                                     QString::number(panel->winId())}),
                  0);
         QTRY_VERIFY(xprop(panel, QStringLiteral("WM_STATE")).contains(QLatin1String("Normal")));
         QVERIFY(!panel->isMinimized());
-    }
 
-    // Every dialog opens above the panel, which stays on top of all other windows.
-    void dialogsOpenAboveThePanel()
-    {
-        DialogForm1 form;
-        form.setIniPath(m_settings.filePath(QStringLiteral("potero.ini")));
-        form.load();
-        form.show();
-        frmSet *panel = form.panel();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        // Every dialog opens above the panel, which stays on top of all other windows.
         QStringList below;
         int checked = 0;
         const auto checkAndClose = [&](QWidget *dialog) {
