@@ -1,22 +1,26 @@
-// What the window adds to the sign's stepping rules of busview: the sign folder's list, the
-// keys and keypad reaching the rules, the picture shown, the folder step's failures.
+// What the window adds to the rules of busview for the sign and the signboard: the sign
+// folder's list, the keys and keypad reaching the stepper, the pictures shown, the signboard's
+// choice, drag and frame; and the settings record through the windows: what a load applies,
+// where it stops and falls back, and what a save writes back.
 
-#include "app/form1.h"
-#include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
+#include "controls/rectshape.h"
 #include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"
 #include "support/notingform1.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -27,40 +31,89 @@ int shownWidth(const Form1 &form)
     return form.ImgDesiMaku->picture().deviceIndependentSize().toSize().width();
 }
 
+QRectF frame(const Form1 &form, int piece)
+{
+    return form.shpK_Waku[piece]->twipsGeometry();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void expectDefaults(Form1 &form)
+{
+    frmSet *panel = form.panel();
+    QCOMPARE(form.pos(), QPoint(0, 0));
+    QCOMPARE(panel->pos().x(), 0);
+    QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480, 2325, 1410, 450));
+    QVERIFY(form.PicKanban->picture().isNull());
+    QCOMPARE(frame(form, 0), QRectF(3405, 2325, 75, 465));
+    QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("10000"));
+    QCOMPARE(panel->lblNakaSpeed->text(), QStringLiteral("6000"));
+    QVERIFY(panel->Option1[0]->isChecked());
+}
+
 } // namespace
 
 class TestSign : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString m_folder;
+    QString m_ini = m_dir.filePath(QStringLiteral("potero.ini"));
+    QString m_signs = m_dir.filePath(QStringLiteral("signs"));
+    QString m_board = m_dir.filePath(QStringLiteral("board.bmp"));
+    QString m_notAPicture = m_signs + QStringLiteral("/broken.bmp");
+
+    QByteArray record(const QString &signs, const QString &board, const char *speeds = "123,456",
+                      const char *option = "2")
+    {
+        return QStringLiteral("4500,3000,4500,7500,\"%1\",\"spare\",7,-8,\"%2\",1500,1200,#FALSE#,#"
+                              "FALSE#,%3,%4\r\n")
+            .arg(signs, board, QLatin1String(speeds), QLatin1String(option))
+            .toUtf8();
+    }
+
+    // Loads form from a settings file of these bytes, or from none.
+    void load(Form1 &form, const QByteArray &bytes)
+    {
+        QFile file(m_ini);
+        if (!bytes.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes));
+        file.close();
+        form.setIniPath(m_ini);
+        form.LoadIni();
+    }
 
 private slots:
     void initTestCase()
     {
-        m_folder = m_dir.filePath(QStringLiteral("signs"));
-        QVERIFY(QDir().mkpath(m_folder));
-        // Pictures whose widths tell them apart, in name order: a 11, B 12, broken (not a
+        QVERIFY(QDir().mkpath(m_signs));
+        // Sign pictures whose widths tell them apart, in name order: a 11, B 12, broken (not a
         // picture), c 14 (a bitmap under a GIF name still loads); d.txt is not listed.
         for (const auto &[name, width, format] : {std::tuple{"a.bmp", 11, "BMP"},
                                                   {"B.jpg", 12, "JPEG"},
                                                   {"c.GIF", 14, "BMP"},
                                                   {"d.txt", 99, "BMP"}})
-            QVERIFY(writePicture(m_folder + "/" + name, QSize(width, 8), format));
-        QFile broken(m_folder + "/broken.bmp");
+            QVERIFY(writePicture(m_signs + "/" + name, QSize(width, 8), format));
+        QFile broken(m_notAPicture);
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("text, not a bitmap") > 0);
+        QVERIFY(writePicture(m_board, QSize(200, 100)));
     }
+
+    void init() { QFile::remove(m_ini); }
 
     // The keys reach the sign box as the stepper's codes; the window adds the separator, the
     // list's count and the picture shown.
     void arrowKeys()
     {
         NotingForm1 form;
-        form.SignFolder = m_folder;
+        form.SignFolder = m_signs;
         form.picDir();
         QTest::keyClick(form.Picture1, Qt::Key_Up);
         QCOMPARE(form.SignIndex, 0);
-        QCOMPARE(form.SignFolder, m_folder + "/");
+        QCOMPARE(form.SignFolder, m_signs + "/");
         QTest::keyClick(form.Picture1, Qt::Key_Down);
         QCOMPARE(shownWidth(form), 12);
         // Onto a file that is not a picture: the index moves, the sign keeps its picture.
@@ -76,14 +129,14 @@ private slots:
         QTest::keyClick(form.Picture1, Qt::Key_ParenLeft);
         QCOMPARE(form.SignIndex, 2);
         form.EnsureTrailingSeparator();
-        QCOMPARE(form.SignFolder, m_folder + "/");
+        QCOMPARE(form.SignFolder, m_signs + "/");
     }
 
     void keypad()
     {
         NotingForm1 form;
         frmSet *panel = form.panel();
-        form.SignFolder = m_folder;
+        form.SignFolder = m_signs;
         form.picDir();
         panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
@@ -93,7 +146,7 @@ private slots:
         };
         press({0, 3, 11}); // show "03"
         QCOMPARE(panel->Label1->text(), QStringLiteral("03"));
-        QCOMPARE(form.SignFolder, m_folder + "/");
+        QCOMPARE(form.SignFolder, m_signs + "/");
         QCOMPARE(shownWidth(form), 14);
         QCOMPARE(form.SignIndex, 0);
         // The arrows go on from their own position, not the keyed one.
@@ -111,7 +164,7 @@ private slots:
     {
         NotingForm1 form;
         const int placeholder = shownWidth(form);
-        form.SignFolder = m_folder;
+        form.SignFolder = m_signs;
         form.SignIndex = 3;
         form.picDir();
         QVERIFY(form.messages.isEmpty());
@@ -120,13 +173,13 @@ private slots:
         QCOMPARE(form.SignIndex, 3);
         // A missing folder asks again; the list keeps the folder it had, the rejected path stays
         // for the dialog to show.
-        form.SignFolder = m_folder + "/not here";
+        form.SignFolder = m_signs + "/not here";
         form.picDir();
         QCOMPARE(form.messages, QStringList{QString::fromUtf8(
                                     "指定したパスが見つかりません。再度指定しなおしてください。")});
         QCOMPARE(form.calls.count(QStringLiteral("MnuEditHkPic_Click")), 1);
         QCOMPARE(form.File1.count(), 4);
-        QCOMPARE(form.SignFolder, m_folder + "/not here");
+        QCOMPARE(form.SignFolder, m_signs + "/not here");
     }
 
     // The folder dialog's OK runs the folder step while that dialog is still open; a missing
@@ -136,7 +189,7 @@ private slots:
         NotingForm1 form;
         form.realFolderDialog = true;
         form.show();
-        const QString missing = m_folder + QStringLiteral("/gone");
+        const QString missing = m_signs + QStringLiteral("/gone");
         QStringList seen;
         QTimer driver;
         driver.setInterval(10);
@@ -146,7 +199,7 @@ private slots:
                 return;
             dialog->setProperty("answered", true);
             seen << dialog->Text1->text();
-            dialog->Text1->setText(seen.size() == 1 ? missing : m_folder);
+            dialog->Text1->setText(seen.size() == 1 ? missing : m_signs);
             // Clicked from the event loop, so this timer can answer the nested dialog too.
             QTimer::singleShot(
                 0, dialog, [dialog] { QTest::mouseClick(dialog->Command2[0], Qt::LeftButton); });
@@ -156,7 +209,7 @@ private slots:
         driver.stop();
         QCOMPARE(seen, (QStringList{QString(), missing}));
         QCOMPARE(form.messages.size(), 1);
-        QCOMPARE(form.SignFolder, m_folder);
+        QCOMPARE(form.SignFolder, m_signs);
         QCOMPARE(form.File1.count(), 4);
         QVERIFY(!QApplication::activeModalWidget());
     }
@@ -174,6 +227,220 @@ private slots:
         QCOMPARE(form.messages.size(), 1);
         QVERIFY(!form.messages.first().isEmpty());
         QCOMPARE(form.calls.count(QStringLiteral("MnuEditHkPic_Click")), 0);
+    }
+
+    void choosingASignboardPicture()
+    {
+        NotingForm1 form;
+        form.PicKanban->Move(600, 300, 1410, 450);
+        form.chosenFile = m_board;
+        form.MnuSetKanban->trigger();
+        QCOMPARE(form.calls, QStringList{"C_Dialog1"});
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(600, 300, 3000, 1500));
+        QCOMPARE(form.KanbanPicPath, m_board);
+        // The frame is fitted around it.
+        QCOMPARE(frame(form, 1), QRectF(3600, 300, 75, 1515));
+    }
+
+    // Only the signboard's part inside the window is drawn; a move that reveals more draws that
+    // too.
+    void signboardMovesRevealWhatWasNotDrawn()
+    {
+        const QString wide = m_dir.filePath(QStringLiteral("wide.bmp"));
+        QImage image(1200, 100, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        for (int y = 0; y < 100; ++y)
+            std::fill_n(reinterpret_cast<QRgb *>(image.scanLine(y)) + 600, 600, qRgb(0, 0, 255));
+        QVERIFY(image.save(wide, "BMP"));
+        NotingForm1 form;
+        form.PicKanban->Move(0, 0, 1410, 450);
+        form.chosenFile = wide;
+        form.MnuSetKanban->trigger();
+        QCOMPARE(form.PicKanban->size(), QSize(1200, 100));
+        QCOMPARE(form.PicKanban->picture().width(), 728);
+        form.PicKanban->Move(-9000, 0, form.PicKanban->Width(), form.PicKanban->Height());
+        const QImage shown = form.grab().toImage();
+        QCOMPARE(shown.pixel(300, 50), qRgb(0, 0, 255));
+        QCOMPARE(shown.pixel(10, 50), qRgb(0, 0, 255));
+    }
+
+    void failedSignboardChoicesChangeNothing()
+    {
+        NotingForm1 form;
+        form.chosenFile = m_board;
+        form.MnuSetKanban_Click();
+        const QRectF board = form.PicKanban->twipsGeometry();
+        const QRectF post = frame(form, 0);
+        form.PicKanban->Move(0, 0, board.width(), board.height()); // frame now out of fit
+        for (const QString &answer : {QString(), m_notAPicture, m_dir.filePath("gone.bmp")}) {
+            form.chosenFile = answer;
+            form.MnuSetKanban_Click();
+            QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(0, 0, board.width(), board.height()));
+            QCOMPARE(frame(form, 0), post);
+            QCOMPARE(form.KanbanPicPath, m_board);
+            QVERIFY(!form.PicKanban->picture().isNull());
+        }
+    }
+
+    void signboardDragKeepsTheGrabPointAndLeavesTheFrame()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.PicKanban_DblClick();
+        const QRectF post = frame(form, 0);
+        QTest::mousePress(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
+        QMouseEvent move(QEvent::MouseMove, QPointF(35, 25),
+                         form.PicKanban->mapToGlobal(QPointF(35, 25)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QTest::mouseRelease(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480 + 450, 2325 + 300, 1410, 450));
+        QCOMPARE(frame(form, 0), post);
+        // After the release, moving the pointer moves nothing.
+        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QCOMPARE(form.PicKanban->Left(), 3480 + 450.0);
+        QTest::mouseDClick(form.PicKanban, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(frame(form, 0), QRectF(3480 + 450 - 75, 2325 + 300, 75, 465));
+    }
+
+    void signboardShownStatesAreIndependent()
+    {
+        Form1 form;
+        form.MnuViewKanban->trigger();
+        QVERIFY(form.PicKanban->isHidden() && !form.MnuViewKanban->isChecked());
+        QVERIFY(form.shpK_Waku[0]->isVisible() && form.MnuViewWaku->isChecked());
+        // Shown again, the frame stands fitted around the signboard's place.
+        form.MnuViewWaku->trigger();
+        QVERIFY(!form.MnuViewWaku->isChecked() && !form.shpK_Waku[2]->isVisible());
+        form.PicKanban->Move(1500, 1500, 1410, 450);
+        form.MnuViewWaku->trigger();
+        QVERIFY(form.MnuViewWaku->isChecked() && form.shpK_Waku[2]->isVisible());
+        QCOMPARE(frame(form, 0), QRectF(1425, 1500, 75, 465));
+        form.MnuViewKanban->trigger();
+        QVERIFY(form.PicKanban->isVisibleTo(&form) && form.MnuViewKanban->isChecked());
+    }
+
+    void signboardResetKeepsShownStatesAndPath()
+    {
+        NotingForm1 form;
+        form.chosenFile = m_board;
+        form.MnuSetKanban_Click();
+        form.PicKanban->Move(-3000, 9000, 3000, 1500);
+        form.MnuViewKanban_Click();
+        form.MnuKanbanReset->trigger();
+        QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480, 2325, 1410, 450));
+        QVERIFY(form.PicKanban->picture().isNull());
+        QVERIFY(form.PicKanban->isHidden() && !form.MnuViewKanban->isChecked());
+        QCOMPARE(form.KanbanPicPath, m_board);
+        QCOMPARE(frame(form, 1), QRectF(4890, 2325, 75, 465));
+    }
+
+    void firstRunAndTheSettingsItWrites()
+    {
+        Form1 form;
+        load(form, {});
+        expectDefaults(form);
+        form.SaveIni();
+        const QByteArray saved = readAll(m_ini);
+        QVERIFY2(saved.endsWith(",\"\",\"\",0,0,\"\",3480,2325,#TRUE#,#TRUE#,10000,6000,0\r\n"),
+                 saved.constData());
+        QCOMPARE(saved.count('\n'), 1);
+    }
+
+    // Everything read is applied and written back as it was; the folder gains its separator.
+    void settingsRoundTrip()
+    {
+        Form1 form;
+        load(form, record(m_signs, m_board));
+        QVERIFY(form.PicKanban->isHidden());
+        QVERIFY(!form.shpK_Waku[1]->isVisible());
+        QCOMPARE(frame(form, 1), QRectF(4500, 1200, 75, 1515));
+        QCOMPARE(form.panel()->lblNakaSpeed->text(), QStringLiteral("456"));
+        QCOMPARE(shownWidth(form), 11); // the folder's first picture
+        form.SaveIni();
+        QCOMPARE(readAll(m_ini), record(m_signs + "/", m_board));
+    }
+
+    // A file read as UTF-8 is written back as UTF-8, though CP932 could hold its text.
+    void utf8SettingsAreWrittenBackAsRead()
+    {
+        const QByteArray bytes = "\xEF\xBB\xBF" + record({}, {}).replace("spare", "\xE6\x96\xB9");
+        Form1 form;
+        load(form, bytes);
+        QCOMPARE(form.panel()->HScroll1->value(), 123); // read, not the defaults
+        form.SaveIni();
+        QCOMPARE(readAll(m_ini), bytes);
+    }
+
+    // A load that stops part way keeps what it read and what it applied, then falls back.
+    void loadsThatFallBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("shownStatesApplied");
+        QTest::newRow("cut after fifteen fields")
+            << record(m_signs, m_board, "123,456", "").chopped(3) << false;
+        QTest::newRow("signboard picture gone") << record(m_signs, m_dir.filePath("gone")) << true;
+        QTest::newRow("front speed 0") << record(m_signs, m_board, "0,456") << true;
+        QTest::newRow("middle speed 30001") << record(m_signs, m_board, "1,30001") << true;
+        QTest::newRow("option 3") << record(m_signs, m_board, "123,456", "3") << true;
+        QTest::newRow("sign folder missing") << record(m_dir.filePath("gone"), m_board) << true;
+    }
+    void loadsThatFallBack()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, shownStatesApplied);
+        Form1 form;
+        load(form, bytes);
+        expectDefaults(form);
+        QCOMPARE(form.SpareNumber1, 7);
+        QVERIFY(form.SignFolder.startsWith(m_dir.path()));
+        QCOMPARE(form.PicKanban->isHidden(), shownStatesApplied);
+        QCOMPARE(form.MnuViewWaku->isChecked(), !shownStatesApplied);
+    }
+
+    // No folder, or what a key in the sign box makes of none, saved at exit: the sign keeps its
+    // placeholder and the load goes on to the end. Speeds as the panel starts with are no
+    // change, so the labels stay.
+    void noSignFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("lone separator") << QStringLiteral("/");
+    }
+    void noSignFolder()
+    {
+        QFETCH(QString, folder);
+        Form1 form;
+        const int placeholder = shownWidth(form);
+        load(form, record(folder, m_board, "6000,10000"));
+        QCOMPARE(shownWidth(form), placeholder);
+        QCOMPARE(form.SignFolder, folder);
+        QVERIFY(form.panel()->Option1[2]->isChecked());
+        QCOMPARE(form.panel()->lblMaeSpeed->text(), QStringLiteral("0"));
+        QCOMPARE(form.panel()->lblNakaSpeed->text(), QStringLiteral("0"));
+    }
+
+    void unreachablePlacesComeBack()
+    {
+        Form1 form;
+        load(form, record({}, {}).replace("4500,3000,4500,7500,", "-900000,3000,4500,7500,"));
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(form.frameGeometry()));
+        QCOMPARE(form.pos().y(), 200);
+        // A place partly on the screen stays as saved.
+        QCOMPARE(form.panel()->pos(), QPoint(300, 500));
+    }
+
+    void failedSaveIsReported()
+    {
+        NotingForm1 form;
+        // A folder that cannot exist: its parent is a file.
+        load(form, record({}, {}));
+        form.setIniPath(m_ini + QStringLiteral("/potero.ini"));
+        form.SaveIni();
+        QCOMPARE(form.messages.size(), 1);
+        QVERIFY(form.messages.first().contains(m_ini));
+        QCOMPARE(readAll(m_ini), record({}, {}));
     }
 };
 
