@@ -21,8 +21,7 @@ set(potero_maker_definitions
 
 # The look-alike sits on the search path and in the working folder: neither may be used.
 set(planted $<TARGET_FILE_DIR:zor7res_planted>)
-foreach(pair tst_makerlibrary:potero_platform tst_frmshowversion:potero_core
-             tst_frmbrowsedir:potero_core)
+foreach(pair tst_makerlibrary:potero_platform tst_dialogs:potero_core)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 name)
     list(GET pair 1 library)

@@ -67,12 +67,6 @@ private slots:
         QCOMPARE(measures(run), expected);
     }
 
-    void frontRightLeafKeepsItsRightEdge()
-    {
-        QCOMPARE(DoorRun::rightLeafLeft(630), 885.0);
-        QCOMPARE(DoorRun::rightLeafLeft(70), 1445.0);
-    }
-
     void arrowKeys_data()
     {
         QTest::addColumn<int>("key");
@@ -125,29 +119,18 @@ private slots:
         QCOMPARE(SignStepper::keyedPosition(shown), position);
     }
 
-    void frameFitsAtHome()
+    // A 200 x 100 pixel picture whose signboard reaches past the window's left and top: fitted,
+    // the posts take its height; following a size change, they keep theirs until the next fit.
+    void frameAroundALargePicturePastTheEdge()
     {
-        const kanbanframe::Pieces fitted =
-            kanbanframe::fit(QRectF(3480, 2325, 1410, 450), kCreatedFrame);
-        QCOMPARE(fitted[kanbanframe::kLeftPost], QRectF(3405, 2325, 75, 465));
-        QCOMPARE(fitted[kanbanframe::kRightPost], QRectF(4890, 2325, 75, 465));
-        QCOMPARE(fitted[kanbanframe::kBottomBar], QRectF(3405, 2775, 1560, 60));
-    }
-
-    void frameFitsALargePicturePastTheEdge()
-    {
-        // A 200 x 100 pixel picture whose signboard reaches past the window's left and top.
         const QRectF board(30, -200, 3000, 1500);
-        const kanbanframe::Pieces fitted = kanbanframe::fit(board, kCreatedFrame);
-        QCOMPARE(fitted[kanbanframe::kLeftPost], QRectF(-45, -200, 75, 1515));
-        QCOMPARE(fitted[kanbanframe::kRightPost], QRectF(3030, -200, 75, 1515));
-        QCOMPARE(fitted[kanbanframe::kBottomBar], QRectF(-45, 1300, 3150, 60));
-
-        // Following a size change, the posts keep their heights until the next fit.
-        const kanbanframe::Pieces followed = kanbanframe::follow(board, kCreatedFrame);
-        QCOMPARE(followed[kanbanframe::kLeftPost], QRectF(-45, -200, 75, 495));
-        QCOMPARE(followed[kanbanframe::kRightPost], QRectF(3030, -200, 75, 495));
-        QCOMPARE(followed[kanbanframe::kBottomBar], QRectF(-45, 1300, 3150, 60));
+        const QRectF bar(-45, 1300, 3150, 60);
+        QCOMPARE(
+            kanbanframe::fit(board, kCreatedFrame),
+            (kanbanframe::Pieces{QRectF(-45, -200, 75, 1515), QRectF(3030, -200, 75, 1515), bar}));
+        QCOMPARE(
+            kanbanframe::follow(board, kCreatedFrame),
+            (kanbanframe::Pieces{QRectF(-45, -200, 75, 495), QRectF(3030, -200, 75, 495), bar}));
     }
 
     void twipsRoundToTheNearestPixel_data()
