@@ -3,7 +3,6 @@
 
 #include "app/sessionend.h"
 #include "app/startup.h"
-#include "controls/picturebox.h"
 #include "dialogs/frmbrowsedir.h"
 #include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"

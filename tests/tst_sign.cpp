@@ -3,7 +3,6 @@
 // choice, drag and frame; and the settings record through the windows: what a load applies,
 // where it stops and falls back, and what a save writes back.
 
-#include "controls/picturebox.h"
 #include "controls/rectshape.h"
 #include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"

@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "controls/imagecontrol.h"
+#include "controls/picturebox.h"
 #include "platform/precisepause.h"
 
 #include <QImage>
