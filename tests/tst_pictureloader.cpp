@@ -53,17 +53,18 @@ QByteArray bmpOf(int bits)
         dib(3, 2, bits, indexed ? kTable.first(bits == 1 ? 2 : 4) : QList<uint32_t>{}, pixels));
 }
 
-// Run-length rows, bottom row first: the bottom one an absolute run of three (padded to
-// whole words), the top one three runs of one, each row closed by an end-of-line code.
+// Run-length rows, bottom row first: the bottom one as three runs of one, the top one as an
+// absolute run of three (padded to whole words), each row closed by an end-of-line code.
 QByteArray rleBmp(int bits)
 {
     const bool four = bits == 4;
     const auto at = [](int i) { return char(kIndexes[i]); };
-    QByteArray data = four ? QByteArray("\0\3", 2) + char(at(3) << 4 | at(4)) + char(at(5) << 4)
-                           : QByteArray("\0\3", 2) + at(3) + at(4) + at(5) + '\0';
-    data += QByteArray(2, '\0');
-    for (int i = 0; i < 3; ++i)
+    QByteArray data;
+    for (int i = 3; i < 6; ++i)
         data += QByteArray(1, 1) + char(four ? at(i) << 4 | at(i) : at(i));
+    data += QByteArray(2, '\0') + QByteArray("\0\3", 2);
+    data += four ? QByteArray(1, char(at(0) << 4 | at(1))) + char(at(2) << 4)
+                 : QByteArray(1, at(0)) + at(1) + at(2) + '\0';
     data += QByteArray(2, '\0') + QByteArray("\0\1", 2);
     QByteArray info = dwords({40, 3, 2}) + words({1, bits});
     info += dwords({four ? 2 : 1, data.size(), 0, 0, 4, 0});
