@@ -137,7 +137,7 @@ QByteArray emfWithEmbedded(const QByteArray &payload, quint32 compression)
         dwords({40, 52, 32}) + words({1, 0}) + dwords({compression, payload.size(), 0, 0, 0, 0});
     const QByteArray fields = dwords(
         {0, 0, 51, 31, 0, 0, 0, 0, 52, 32, 80, 40, 120, payload.size(), 0, 0x00CC0020, 52, 32});
-    return EmfBuilder(QRect(0, 0, 1375, 846)).record(81, fields + info + payload).finish();
+    return emfFile(QRect(0, 0, 1375, 846), {e(81, fields + info + payload)});
 }
 
 void verifyPixel(const QImage &image, QPoint at, QRgb expected)
@@ -511,7 +511,7 @@ void TestPictureLoader::shownPartOnly()
 // A metafile is drawn for the screen's pixel ratio, 1 when the ratio is unknown.
 void TestPictureLoader::metafileSharpOnDenseScreens()
 {
-    const QByteArray wmf = WmfBuilder().placeable(QRect(0, 0, 1440, 960), 1440).finish();
+    const QByteArray wmf = wmfFile({}, QRect(0, 0, 1440, 960), 1440);
     const auto picture = Load(write(QStringLiteral("drawing.bmp"), wmf));
     QVERIFY(picture && picture->isMetafile());
     QCOMPARE(picture->naturalSize(), QSize(96, 64));
