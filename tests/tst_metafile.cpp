@@ -1,5 +1,4 @@
-// The WMF and EMF player: recognition, natural size, drawing records and bad input.
-#include "platform/cp932.h"
+// The WMF and EMF player through its public face: recognition, natural size, drawn pixels.
 #include "platform/metafile/metafile.h"
 #include "support/metafilebuilder.h"
 
@@ -11,24 +10,23 @@ using namespace mfbytes;
 namespace {
 
 // Record functions of the Windows metafile format.
-constexpr uint16_t SaveDc = 0x001E, SetBkMode = 0x0102, SetMapMode = 0x0103,
-                   SetPolyFillMode = 0x0106, RestoreDc = 0x0127, SelectClipRegion = 0x012C,
-                   SelectObject = 0x012D, DeleteObject = 0x01F0, SetBkColor = 0x0201,
-                   SetTextColor = 0x0209, SetWindowOrg = 0x020B, SetWindowExt = 0x020C,
-                   LineTo = 0x0213, MoveTo = 0x0214, CreatePen = 0x02FA, CreateFont = 0x02FB,
-                   CreateBrush = 0x02FC, Polygon = 0x0324, ExcludeClipRect = 0x0415,
-                   IntersectClipRect = 0x0416, Ellipse = 0x0418, Rectangle = 0x041B,
+constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x0106,
+                   RestoreDc = 0x0127, SelectClipRegion = 0x012C, SelectObject = 0x012D,
+                   DeleteObject = 0x01F0, SetBkColor = 0x0201, SetWindowOrg = 0x020B,
+                   SetWindowExt = 0x020C, SelectPalette = 0x0234, CreatePalette = 0x00F7,
+                   CreatePen = 0x02FA, CreateBrush = 0x02FC, Polygon = 0x0324,
+                   ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416, Rectangle = 0x041B,
                    PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF, Pie = 0x081A,
                    ExtTextOut = 0x0A32, StretchDib = 0x0F43;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
-                   ESetTextColor = 24, EMoveTo = 27, ESaveDc = 33, ERestoreDc = 34,
+                   ESetTextAlign = 22, EMoveTo = 27, ESaveDc = 33, ERestoreDc = 34,
                    ESetWorldTransform = 35, EModifyWorldTransform = 36, ESelectObject = 37,
                    ECreatePen = 38, ECreateBrush = 39, EEllipse = 42, ERectangle = 43, ELineTo = 54,
                    EBeginPath = 59, EEndPath = 60, ECloseFigure = 61, EFillPath = 62,
-                   ESelectClipPath = 67, EExtSelectClipRgn = 75, EStretchDiBits = 81,
-                   EExtCreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86;
+                   EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
+                   EStretchDiBits = 81, EExtTextOutW = 84, EPolygon16 = 86, EGradientFill = 118;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -41,37 +39,29 @@ struct Probe
 };
 using Probes = QList<Probe>;
 
-QByteArray wmfBrush(uint32_t color)
+Record wmfBrush(uint32_t color)
 {
-    return words({0}) + dwords({color}) + words({0});
+    return w(CreateBrush, words({0}) + dwords({color}) + words({0}));
 }
 
-// A placeable WMF of 100 × 100 logical units at 96 per inch, with a null pen in slot 0.
-WmfBuilder square()
+// A placeable WMF of 100 × 100 logical units at 96 per inch, a null pen in slot 0 and, unless
+// kClear, a solid brush of `color` selected from slot 1; then the records.
+QByteArray wmf(int64_t color, const QList<Record> &records)
 {
-    WmfBuilder b;
-    b.placeable(QRect(0, 0, 100, 100), 96);
-    b.record(CreatePen, words({5, 0, 0, 0, 0})).words(SelectObject, {0});
-    return b;
-}
-
-// The same with a solid brush of `color` selected from slot 1.
-WmfBuilder square(uint32_t color)
-{
-    WmfBuilder b = square();
-    b.record(CreateBrush, wmfBrush(color)).words(SelectObject, {1});
-    return b;
+    QList<Record> all = {w(CreatePen, 5, 0, 0, 0, 0), w(SelectObject, 0)};
+    if (color != kClear)
+        all << wmfBrush(uint32_t(color)) << w(SelectObject, 1);
+    return wmfFile(all + records, QRect(0, 0, 100, 100), 96);
 }
 
 // 100 × 100 pixels at 96 dpi (2645.8 hundredths of a millimetre), a null pen in slot 1 and,
-// unless kClear, a solid brush of `color` in slot 2.
-EmfBuilder emfSquare(int64_t color = kClear)
+// unless kClear, a solid brush of `color` in slot 2; then the records.
+QByteArray emf(int64_t color, const QList<Record> &records)
 {
-    EmfBuilder b(QRect(QPoint(0, 0), QPoint(2646, 2646)));
-    b.dwords(ECreatePen, {1, 5, 0, 0, 0}).dwords(ESelectObject, {1});
+    QList<Record> all = {e(ECreatePen, 1, 5, 0, 0, 0), e(ESelectObject, 1)};
     if (color != kClear)
-        b.dwords(ECreateBrush, {2, 0, color, 0}).dwords(ESelectObject, {2});
-    return b;
+        all << e(ECreateBrush, 2, 0, color, 0) << e(ESelectObject, 2);
+    return emfFile(QRect(QPoint(0, 0), QPoint(2646, 2646)), all + records);
 }
 
 QImage render(const QByteArray &bytes, QSize size = QSize(100, 100))
@@ -94,44 +84,29 @@ void verifyProbes(const QImage &image, const Probes &probes)
     QVERIFY(!image.isNull());
     for (const Probe &p : probes) {
         const QRgb got = image.pixel(p.x, p.y);
-        QVERIFY2(isColor(got, p.color), qPrintable(QStringLiteral("(%1, %2): argb %3")
-                                                       .arg(p.x)
-                                                       .arg(p.y)
-                                                       .arg(got, 8, 16, QLatin1Char('0'))));
+        QVERIFY2(isColor(got, p.color),
+                 qPrintable(QStringLiteral("(%1, %2): argb %3").arg(p.x).arg(p.y).arg(got, 8, 16)));
     }
-}
-
-int countColor(const QImage &image, uint32_t bgr)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += isColor(image.pixel(x, y), bgr);
-    return n;
-}
-
-QByteArray emfFont(int index, int height, const QString &face, int charset = 128)
-{
-    QByteArray p = dwords({index, height, 0, 0, 0, 400, int64_t(charset) << 24, 0});
-    QByteArray name(64, '\0');
-    for (int i = 0; i < face.size() && i < 31; ++i) {
-        name[i * 2] = char(face[i].unicode() & 0xFF);
-        name[i * 2 + 1] = char(face[i].unicode() >> 8);
-    }
-    return p + name;
 }
 
 // Extended text out of UTF-16 `text` at (10, 10) with per-character advances of 10.
-QByteArray emfTextOut(const QList<int> &text, int options = 0)
+Record emfTextOut(const QList<int> &text)
 {
-    QByteArray r = dwords({0, 0, 100, 100, 1}) + floats({1, 1});
     const int n = int(text.size());
-    r.append(dwords({10, 10, n, 76, options, 0, 0, 50, 50, 76 + 2 * n}));
+    QByteArray r = dwords({0, 0, 100, 100, 1}) + floats({1, 1});
+    r.append(dwords({10, 10, n, 76, 0, 0, 0, 50, 50, 76 + 2 * n}));
     for (int c : text)
         put16(r, uint16_t(c));
     for (int i = 0; i < n; ++i)
         put32(r, 10);
-    return r;
+    return e(EExtTextOutW, r);
+}
+
+// A StretchDIB of a DIB onto the whole square.
+Record wmfStretch(uint32_t rop, int width, int height, const QByteArray &dibBytes)
+{
+    return w(StretchDib,
+             dwords({rop}) + words({0, height, width, 0, 0, 100, 100, 0, 0}) + dibBytes);
 }
 
 } // namespace
@@ -151,36 +126,25 @@ private slots:
     void draws();
     void dibBitCounts_data();
     void dibBitCounts();
-    void japaneseTextDraws();
     void drawsAtDevicePixelRatio();
-    void truncatedFilesNeverFail_data();
-    void truncatedFilesNeverFail();
-    void capsHold_data();
-    void capsHold();
-    void workBudgetStopsPlayback();
 };
 
 void TestMetafile::recognises_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("playable");
-    QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("text") << QByteArray("just some text, not a picture at all") << false;
-    QTest::newRow("bitmap") << QByteArray("BM\x36\0\0\0\0\0\0\0\x36\0\0\0", 16) << false;
     QTest::newRow("placeable key only") << dwords({0x9AC6CDD7}) << false;
     QTest::newRow("placeable with empty frame")
-        << WmfBuilder().placeable(QRect(10, 10, 0, 0), 96).words(Rectangle, {5, 5, 0, 0}).finish()
-        << false;
-    QTest::newRow("plain WMF drawing nothing") << WmfBuilder().finish() << false;
-    QTest::newRow("plain WMF with a window")
-        << WmfBuilder().words(SetWindowExt, {32, 52}).finish() << true;
-    QTest::newRow("placeable WMF") << square().finish() << true;
-    QTest::newRow("EMF") << emfSquare().finish() << true;
-    QByteArray badSignature = emfSquare().finish();
+        << wmfFile({w(Rectangle, 5, 5, 0, 0)}, QRect(10, 10, 0, 0), 96) << false;
+    QTest::newRow("plain WMF drawing nothing") << wmfFile({}) << false;
+    QTest::newRow("plain WMF with a window") << wmfFile({w(SetWindowExt, 32, 52)}) << true;
+    QTest::newRow("EMF") << emf(kClear, {}) << true;
+    QByteArray badSignature = emf(kClear, {});
     badSignature[40] = 'X';
     QTest::newRow("EMF with a bad signature") << badSignature << false;
-    QByteArray hugeHeader = emfSquare().finish();
-    hugeHeader[4] = char(0xFF), hugeHeader[5] = char(0xFF), hugeHeader[6] = char(0xFF);
+    QByteArray hugeHeader = emf(kClear, {});
+    hugeHeader[6] = char(0xFF);
     QTest::newRow("EMF header longer than the file") << hugeHeader << false;
 }
 
@@ -195,29 +159,23 @@ void TestMetafile::naturalSize_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QSize>("size");
-    const auto emf = [](int left, int top, int right, int bottom) {
-        return EmfBuilder(QRect(QPoint(left, top), QPoint(right, bottom))).finish();
+    const auto frame = [](int left, int top, int right, int bottom) {
+        return emfFile(QRect(QPoint(left, top), QPoint(right, bottom)), {});
     };
     // The frame includes its right and bottom edges.
-    QTest::newRow("EMF frame of 25.4 × 12.7 mm") << emf(0, 0, 2539, 1269) << QSize(96, 48);
-    QTest::newRow("EMF sign of 52 × 32 pixels") << emf(100, 100, 1475, 946) << QSize(52, 32);
-    QTest::newRow("EMF frame rounding up") << emf(0, 0, 1309, 780) << QSize(50, 30);
-    QTest::newRow("EMF larger than the cap") << emf(0, 0, 2'000'000'000, 2540) << QSize(16384, 96);
+    QTest::newRow("EMF frame of 25.4 × 12.7 mm") << frame(0, 0, 2539, 1269) << QSize(96, 48);
+    QTest::newRow("EMF sign of 52 × 32 pixels") << frame(100, 100, 1475, 946) << QSize(52, 32);
+    QTest::newRow("EMF larger than the cap")
+        << frame(0, 0, 2'000'000'000, 2540) << QSize(16384, 96);
     QTest::newRow("placeable at 1440 per inch")
-        << WmfBuilder().placeable(QRect(0, 0, 1440, 720), 1440).finish() << QSize(96, 48);
+        << wmfFile({}, QRect(0, 0, 1440, 720), 1440) << QSize(96, 48);
     QTest::newRow("placeable with a negative origin")
-        << WmfBuilder().placeable(QRect(-100, -50, 200, 100), 96).finish() << QSize(200, 100);
-    QTest::newRow("plain WMF window extent")
-        << WmfBuilder().words(SetWindowOrg, {0, 0}).words(SetWindowExt, {32, 52}).finish()
-        << QSize(52, 32);
+        << wmfFile({}, QRect(-100, -50, 200, 100), 96) << QSize(200, 100);
     QTest::newRow("plain WMF with a y-up window")
-        << WmfBuilder().words(SetWindowExt, {-32, 52}).finish() << QSize(52, 32);
-    QTest::newRow("plain WMF, bounds of drawing") << WmfBuilder()
-                                                         .record(CreatePen, words({5, 0, 0, 0, 0}))
-                                                         .words(SelectObject, {0})
-                                                         .words(Rectangle, {30, 50, 10, 10})
-                                                         .finish()
-                                                  << QSize(40, 20);
+        << wmfFile({w(SetWindowOrg, 0, 0), w(SetWindowExt, -32, 52)}) << QSize(52, 32);
+    // Without a window the size is the bounds of what is drawn, a thin pen one pixel wide.
+    QTest::newRow("plain WMF, bounds of drawing")
+        << wmfFile({w(Rectangle, 30, 50, 10, 10)}) << QSize(40, 20);
 }
 
 void TestMetafile::naturalSize()
@@ -233,181 +191,188 @@ void TestMetafile::draws_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<Probes>("probes");
-
-    QTest::newRow("WMF rectangle") << square(kRed).words(Rectangle, {80, 70, 20, 10}).finish()
+    QTest::newRow("WMF rectangle") << wmf(kRed, {w(Rectangle, 80, 70, 20, 10)})
                                    << Probes{{40, 50, kRed}, {5, 5, kClear}, {90, 90, kClear}};
-    QTest::newRow("EMF rectangle") << emfSquare(kBlue).dwords(ERectangle, {10, 20, 70, 80}).finish()
-                                   << Probes{{40, 50, kBlue}, {5, 5, kClear}, {90, 90, kClear}};
     // A window of 1000 units from (1000, 1000) fills the frame: its right half is the image's.
-    QTest::newRow("WMF window onto the frame") << square(kGreen)
-                                                      .words(SetMapMode, {8})
-                                                      .words(SetWindowOrg, {1000, 1000})
-                                                      .words(SetWindowExt, {1000, 1000})
-                                                      .words(Rectangle, {2000, 2000, 1000, 1500})
-                                                      .finish()
-                                               << Probes{{75, 50, kGreen}, {25, 50, kClear}};
+    QTest::newRow("WMF window onto the frame")
+        << wmf(kGreen, {w(SetMapMode, 8), w(SetWindowOrg, 1000, 1000), w(SetWindowExt, 1000, 1000),
+                        w(Rectangle, 2000, 2000, 1000, 1500)})
+        << Probes{{75, 50, kGreen}, {25, 50, kClear}};
     // Units of 0.1 mm with y upwards: (25, -25) is 2.5 mm right and down, 9.4 pixels.
     QTest::newRow("EMF low metric")
-        << emfSquare(kRed).dwords(ESetMapMode, {2}).dwords(ERectangle, {25, -25, 51, -51}).finish()
+        << emf(kRed, {e(ESetMapMode, 2), e(ERectangle, 25, -25, 51, -51)})
         << Probes{{14, 14, kRed}, {5, 5, kClear}, {25, 25, kClear}};
     // A window of 10 × 10 on a viewport of 100 × 50; isotropic keeps 5 × 5 pixel units.
-    QTest::newRow("EMF anisotropic") << emfSquare(kRed)
-                                            .dwords(ESetMapMode, {8})
-                                            .dwords(ESetWindowExt, {10, 10})
-                                            .dwords(ESetViewportExt, {100, 50})
-                                            .dwords(ERectangle, {0, 0, 5, 10})
-                                            .finish()
-                                     << Probes{{25, 25, kRed}, {75, 25, kClear}, {25, 75, kClear}};
-    QTest::newRow("EMF isotropic") << emfSquare(kRed)
-                                          .dwords(ESetMapMode, {7})
-                                          .dwords(ESetWindowExt, {10, 10})
-                                          .dwords(ESetViewportExt, {100, 50})
-                                          .dwords(ERectangle, {0, 0, 10, 10})
-                                          .finish()
-                                   << Probes{{25, 25, kRed}, {75, 25, kClear}};
+    for (const int mode : {7, 8}) {
+        QTest::addRow("EMF %s", mode == 7 ? "isotropic" : "anisotropic")
+            << emf(kRed, {e(ESetMapMode, mode), e(ESetWindowExt, 10, 10),
+                          e(ESetViewportExt, 100, 50), e(ERectangle, 0, 0, 5, 10)})
+            << Probes{{12, 25, kRed}, {37, 25, mode == 7 ? kClear : kRed}, {12, 75, kClear}};
+    }
     // Moved by 50, then scaled by a half on the left: x from 50 to 70.
     QTest::newRow("EMF world transform")
-        << emfSquare(kRed)
-               .record(ESetWorldTransform, floats({1, 0, 0, 1, 50, 0}))
-               .record(EModifyWorldTransform, floats({0.5f, 0, 0, 1, 0, 0}) + dwords({2}))
-               .dwords(ERectangle, {0, 0, 40, 40})
-               .finish()
+        << emf(kRed, {e(ESetWorldTransform, floats({1, 0, 0, 1, 50, 0})),
+                      e(EModifyWorldTransform, floats({0.5f, 0, 0, 1, 0, 0}) + dwords({2})),
+                      e(ERectangle, 0, 0, 40, 40)})
         << Probes{{60, 20, kRed}, {45, 20, kClear}, {80, 20, kClear}};
-    // Restoring more states than were saved changes nothing.
+    // A negative level counts back from the last save; a positive one is the level itself,
+    // the first save being 1. Levels not saved, and 0, change nothing.
     QTest::newRow("EMF save and restore")
-        << emfSquare(kRed)
-               .dwords(ECreateBrush, {3, 0, kBlue, 0})
-               .dwords(ESaveDc, {})
-               .dwords(ESelectObject, {3})
-               .dwords(ERectangle, {0, 0, 50, 50})
-               .dwords(ERestoreDc, {-1})
-               .dwords(ERectangle, {50, 50, 100, 100})
-               .dwords(ERestoreDc, {-5})
-               .dwords(ERectangle, {0, 50, 50, 100})
-               .finish()
-        << Probes{{25, 25, kBlue}, {75, 75, kRed}, {25, 75, kRed}};
-    // A positive number restores that saved state, counted from the first one saved.
-    QTest::newRow("EMF restore to the first saved state")
-        << emfSquare(kRed)
-               .dwords(ECreateBrush, {3, 0, kBlue, 0})
-               .dwords(ECreateBrush, {4, 0, kGreen, 0})
-               .dwords(ESaveDc, {})
-               .dwords(ESelectObject, {3})
-               .dwords(ESaveDc, {})
-               .dwords(ESelectObject, {4})
-               .dwords(ERestoreDc, {1})
-               .dwords(ERectangle, {0, 0, 50, 50})
-               .finish()
-        << Probes{{25, 25, kRed}};
-    QTest::newRow("WMF save and restore") << square(kRed)
-                                                 .words(SaveDc, {})
-                                                 .record(CreateBrush, wmfBrush(kBlue))
-                                                 .words(SelectObject, {2})
-                                                 .words(Rectangle, {50, 50, 0, 0})
-                                                 .words(RestoreDc, {-1})
-                                                 .words(Rectangle, {100, 100, 50, 50})
-                                                 .finish()
-                                          << Probes{{25, 25, kBlue}, {75, 75, kRed}};
+        << emf(kRed,
+               {e(ERestoreDc, 0), e(ECreateBrush, 3, 0, kBlue, 0), e(ECreateBrush, 4, 0, kGreen, 0),
+                e(ESaveDc), e(ESelectObject, 3), e(ESaveDc), e(ESelectObject, 4), e(ESaveDc),
+                e(ERestoreDc, -5), e(ERestoreDc, 4), e(ERectangle, 0, 0, 50, 50), e(ERestoreDc, 2),
+                e(ERectangle, 50, 0, 100, 50), e(ERestoreDc, 1), e(ERectangle, 0, 50, 50, 100),
+                e(ERestoreDc, -1), e(ERestoreDc, 0), e(ERectangle, 50, 50, 100, 100)})
+        << Probes{{25, 25, kGreen}, {75, 25, kBlue}, {25, 75, kRed}, {75, 75, kRed}};
+    QTest::newRow("WMF save and restore")
+        << wmf(kRed, {w(SaveDc), wmfBrush(kBlue), w(SelectObject, 2), w(Rectangle, 50, 50, 0, 0),
+                      w(RestoreDc, -1), w(Rectangle, 100, 100, 50, 50)})
+        << Probes{{25, 25, kBlue}, {75, 75, kRed}};
     // Brushes take slots 1 and 2; deleting 1 makes the next brush take slot 1.
-    QTest::newRow("WMF deleted slot reused") << square(kRed)
-                                                    .record(CreateBrush, wmfBrush(kBlue))
-                                                    .words(DeleteObject, {1})
-                                                    .record(CreateBrush, wmfBrush(kGreen))
-                                                    .words(SelectObject, {1})
-                                                    .words(Rectangle, {50, 50, 0, 0})
-                                                    .words(SelectObject, {2})
-                                                    .words(Rectangle, {100, 100, 50, 50})
-                                                    .finish()
-                                             << Probes{{25, 25, kGreen}, {75, 75, kBlue}};
+    QTest::newRow("WMF deleted slot reused")
+        << wmf(kRed,
+               {wmfBrush(kBlue), w(DeleteObject, 1), wmfBrush(kGreen), w(SelectObject, 1),
+                w(Rectangle, 50, 50, 0, 0), w(SelectObject, 2), w(Rectangle, 100, 100, 50, 50)})
+        << Probes{{25, 25, kGreen}, {75, 75, kBlue}};
+    // A colour of flags 1 is an index into the selected palette of red and blue.
+    QTest::newRow("WMF palette colour")
+        << wmf(kClear, {w(CreatePalette, words({0x300, 2}) + dwords({0x0000FF, 0xFF0000})),
+                        w(SelectPalette, 1), wmfBrush(0x01000001), w(SelectObject, 2),
+                        w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{50, 50, kBlue}};
     // Two nested squares drawn the same way round: alternate leaves a hole, winding fills.
-    const QByteArray nested =
-        words({2, 4, 4, 0, 0, 100, 0, 100, 100, 0, 100, 30, 30, 70, 30, 70, 70, 30, 70});
-    QTest::newRow("WMF alternate fill")
-        << square(kRed).words(SetPolyFillMode, {1}).record(PolyPolygon, nested).finish()
-        << Probes{{10, 10, kRed}, {50, 50, kClear}};
-    QTest::newRow("WMF winding fill")
-        << square(kRed).words(SetPolyFillMode, {2}).record(PolyPolygon, nested).finish()
-        << Probes{{50, 50, kRed}};
+    for (const int mode : {1, 2}) {
+        QTest::addRow("WMF fill mode %d", mode)
+            << wmf(kRed, {w(SetPolyFillMode, mode), w(PolyPolygon, 2, 4, 4, 0, 0, 100, 0, 100, 100,
+                                                      0, 100, 30, 30, 70, 30, 70, 70, 30, 70)})
+            << Probes{{10, 10, kRed}, {50, 50, mode == 2 ? kRed : kClear}};
+    }
     QTest::newRow("WMF clip rectangles")
-        << square(kRed)
-               .words(IntersectClipRect, {80, 80, 20, 20})
-               .words(ExcludeClipRect, {60, 60, 40, 40})
-               .words(Rectangle, {100, 100, 0, 0})
-               .words(SaveDc, {})
-               .words(RestoreDc, {-1})
-               .finish()
+        << wmf(kRed, {w(IntersectClipRect, 80, 80, 20, 20), w(ExcludeClipRect, 60, 60, 40, 40),
+                      w(Rectangle, 100, 100, 0, 0)})
         << Probes{{30, 30, kRed}, {10, 10, kClear}, {90, 50, kClear}, {50, 50, kClear}};
-    // An EMF clip region in device pixels: the left half.
+    // A region of the left half: as the clip it is in device pixels; filled, it is in logical
+    // units, here moved right by the world transform.
     const QByteArray region = dwords({32, 1, 1, 16, 0, 0, 50, 100, 0, 0, 50, 100});
+    const Record moved = e(ESetWorldTransform, floats({1, 0, 0, 1, 50, 0}));
     QTest::newRow("EMF clip region")
-        << emfSquare(kRed)
-               .record(EExtSelectClipRgn, dwords({region.size(), 5}) + region)
-               .dwords(ERectangle, {0, 0, 100, 100})
-               .finish()
+        << emf(kRed, {moved, e(EExtSelectClipRgn, dwords({region.size(), 5}) + region),
+                      e(ERectangle, -50, 0, 50, 100)})
         << Probes{{25, 50, kRed}, {75, 50, kClear}};
-    QTest::newRow("EMF clip path") << emfSquare(kBlue)
-                                          .dwords(EBeginPath, {})
-                                          .dwords(EEllipse, {0, 0, 100, 100})
-                                          .dwords(EEndPath, {})
-                                          .dwords(ESelectClipPath, {5})
-                                          .dwords(ERectangle, {0, 0, 100, 100})
-                                          .finish()
-                                   << Probes{{50, 50, kBlue}, {3, 3, kClear}};
+    QTest::newRow("EMF region filled")
+        << emf(kClear, {e(ECreateBrush, 2, 0, kBlue, 0), moved,
+                        e(EFillRgn, dwords({0, 0, 0, 0, region.size(), 2}) + region)})
+        << Probes{{75, 50, kBlue}, {25, 50, kClear}};
+    QTest::newRow("EMF clip path")
+        << emf(kBlue, {e(EBeginPath), e(EEllipse, 0, 0, 100, 100), e(EEndPath),
+                       e(ESelectClipPath, 5), e(ERectangle, 0, 0, 100, 100)})
+        << Probes{{50, 50, kBlue}, {3, 3, kClear}};
     // A region object (slot 2) as the clip: the top half, scans of one rectangle.
     QTest::newRow("WMF clip region")
-        << square(kGreen)
-               .record(CreateRegion,
-                       words({0, 6, 0, 0, 34, 1, 10, 0, 0, 100, 50, 2, 0, 50, 0, 100, 2}))
-               .words(SelectClipRegion, {2})
-               .words(Rectangle, {100, 100, 0, 0})
-               .finish()
+        << wmf(kGreen, {w(CreateRegion, 0, 6, 0, 0, 34, 1, 10, 0, 0, 100, 50, 2, 0, 50, 0, 100, 2),
+                        w(SelectClipRegion, 2), w(Rectangle, 100, 100, 0, 0)})
         << Probes{{50, 25, kGreen}, {50, 75, kClear}};
-    // A triangle as a path is drawn only at FillPath, not while it is recorded.
-    EmfBuilder triangle = emfSquare(kRed);
-    triangle.dwords(EBeginPath, {}).dwords(EMoveTo, {0, 0}).dwords(ELineTo, {100, 0});
-    triangle.dwords(ELineTo, {0, 100}).dwords(ECloseFigure, {}).dwords(EEndPath, {});
-    QTest::newRow("EMF path recorded") << triangle.finish() << Probes{{20, 20, kClear}};
-    QTest::newRow("EMF path filled") << triangle.dwords(EFillPath, {0, 0, 100, 100}).finish()
-                                     << Probes{{20, 20, kRed}, {80, 80, kClear}};
+    // A path is drawn only by FillPath or StrokePath, not while it is recorded; a move starts
+    // a new figure.
+    const auto path = [](const QList<Record> &end) {
+        return emf(kRed, QList<Record>{e(ECreatePen, 3, 0, 10, 0, kBlue), e(ESelectObject, 3),
+                                       e(EBeginPath), e(EMoveTo, 0, 0), e(ELineTo, 100, 0),
+                                       e(ELineTo, 0, 100), e(ECloseFigure), e(EMoveTo, 60, 80),
+                                       e(ELineTo, 100, 80), e(EEndPath)} +
+                             end);
+    };
+    QTest::newRow("EMF path recorded") << path({}) << Probes{{20, 20, kClear}, {80, 80, kClear}};
+    QTest::newRow("EMF path filled")
+        << path({e(EFillPath, 0, 0, 100, 100)}) << Probes{{20, 20, kRed}, {80, 80, kClear}};
+    QTest::newRow("EMF path stroked")
+        << path({e(EStrokePath, 0, 0, 100, 100)})
+        << Probes{{50, 2, kBlue}, {20, 20, kClear}, {80, 80, kBlue}, {30, 40, kClear}};
+    // Text that updates the current position moves it by its width: four spaces of 10.
+    QTest::newRow("EMF text moves the current position")
+        << emf(kClear, {e(ECreatePen, 3, 0, 10, 0, kRed), e(ESelectObject, 3), e(ESetBkMode, 1),
+                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), emfTextOut({' ', ' ', ' ', ' '}),
+                        e(ELineTo, 100, 80)})
+        << Probes{{20, 80, kClear}, {70, 80, kRed}};
+    // Triangles of a gradient take the mean of their corners' colours: all red here.
+    QTest::newRow("EMF gradient triangle")
+        << emf(kClear, {e(EGradientFill, 0, 0, 100, 100, 3, 1, 2, 0, 0, 0xFF00, 0, 100, 0, 0xFF00,
+                          0, 0, 100, 0xFF00, 0, 0, 1, 2)})
+        << Probes{{20, 20, kRed}, {80, 80, kClear}};
     // From the ray to the right, anticlockwise to the ray upwards: the top-right quarter.
-    QTest::newRow("WMF pie") << square(kRed).words(Pie, {0, 50, 50, 100, 100, 100, 0, 0}).finish()
-                             << Probes{{70, 30, kRed},
-                                       {30, 30, kClear},
-                                       {70, 70, kClear},
-                                       {30, 70, kClear}};
-    QTest::newRow("WMF PatBlt") << square(kBlue)
-                                       .record(PatBlt, dwords({0x00F00021}) + words({50, 50, 0, 0}))
-                                       .record(PatBlt, dwords({0x42}) + words({50, 50, 50, 50}))
-                                       .finish()
+    QTest::newRow("WMF pie") << wmf(kRed, {w(Pie, 0, 50, 50, 100, 100, 100, 0, 0)})
+                             << Probes{{70, 30, kRed}, {30, 30, kClear}, {70, 70, kClear}};
+    QTest::newRow("WMF PatBlt") << wmf(kBlue,
+                                       {w(PatBlt, dwords({0x00F00021}) + words({50, 50, 0, 0})),
+                                        w(PatBlt, dwords({0x42}) + words({50, 50, 50, 50}))})
                                 << Probes{{25, 25, kBlue}, {75, 75, 0}, {75, 25, kClear}};
+    // Under OR only black leaves the destination as it was; the darkest blue does not.
+    QTest::newRow("WMF bitmap ORed")
+        << wmf(kClear, {wmfStretch(0x00EE0086, 2, 1, dib(2, 1, 24, {}, {0, 1 << 16}))})
+        << Probes{{25, 50, kClear}, {75, 50, 0}};
     // The opaque option fills its rectangle with the background colour even without text.
     QTest::newRow("WMF opaque text background")
-        << square()
-               .record(SetBkColor, dwords({kGreen}))
-               .record(ExtTextOut, words({0, 0, 0, 2, 20, 20, 80, 80}))
-               .finish()
+        << wmf(kClear, {w(SetBkColor, dwords({kGreen})), w(ExtTextOut, 0, 0, 0, 2, 20, 20, 80, 80)})
         << Probes{{50, 50, kGreen}, {10, 10, kClear}};
 
-    // Bad records end the playback; what was drawn before them stays.
+    // Bad records end the playback or are skipped; what was drawn before them stays.
+    const auto badAfterQuarter = [](const QByteArray &bad) {
+        return wmf(kRed, {w(Rectangle, 50, 50, 0, 0), raw(bad), w(Rectangle, 100, 100, 50, 50)});
+    };
     QTest::newRow("WMF record longer than the file")
-        << square(kRed)
-               .words(Rectangle, {50, 50, 0, 0})
-               .raw(dwords({0x7FFFFFFF}) + words({Rectangle}))
-               .finish()
-        << Probes{{25, 25, kRed}};
-    QTest::newRow("WMF record of size 0") << square(kRed)
-                                                 .words(Rectangle, {50, 50, 0, 0})
-                                                 .raw(dwords({0}) + words({Rectangle}))
-                                                 .words(Rectangle, {100, 100, 50, 50})
-                                                 .finish()
+        << badAfterQuarter(dwords({0x7FFFFFFF}) + words({Rectangle}))
+        << Probes{{25, 25, kRed}, {75, 75, kClear}};
+    QTest::newRow("WMF record of size 0") << badAfterQuarter(dwords({0}) + words({Rectangle}))
                                           << Probes{{25, 25, kRed}, {75, 75, kClear}};
-    QByteArray shortRecord = emfSquare(kRed)
-                                 .dwords(ERectangle, {0, 0, 50, 50})
-                                 .dwords(ERectangle, {50, 50, 100, 100})
-                                 .finish();
+    QByteArray shortRecord =
+        emf(kRed, {e(ERectangle, 0, 0, 50, 50), e(ERectangle, 50, 50, 100, 100)});
     shortRecord[shortRecord.lastIndexOf(dwords({ERectangle, 24})) + 4] = 4;
     QTest::newRow("EMF record shorter than its header")
         << shortRecord << Probes{{25, 25, kRed}, {75, 75, kClear}};
+    QTest::newRow("EMF polygon claiming more points than it holds")
+        << emf(kRed, {e(EPolygon16, dwords({0, 0, 0, 0, 4}) + words({60, 60, 100, 60, 100, 100}))})
+        << Probes{{90, 70, kClear}};
+    auto stretchOf = [](int width, int height) {
+        // One row of grey pixels, the bottom one, which the 1 × 1 source takes.
+        const QByteArray info = dwords({40, width, height}) + words({1, 24}) + QByteArray(24, 0);
+        const QByteArray row(std::clamp(width, 1, 4096) * 3, char(0x40));
+        return wmf(kClear, {wmfStretch(0x00CC0020, 1, 1, info + row)});
+    };
+    // Caps: 4096 × 6144 is the 24 Mi pixel cap exactly; rows the file lacks stay transparent.
+    QTest::newRow("bitmap at the pixel cap") << stretchOf(4096, 6144) << Probes{{50, 50, 0x404040}};
+    QTest::newRow("bitmap one row past the cap")
+        << stretchOf(4096, 6145) << Probes{{20, 20, kClear}};
+    QTest::newRow("bitmap wider than the side cap")
+        << stretchOf(40000, 1) << Probes{{20, 20, kClear}};
+    QTest::newRow("bitmap of negative width") << stretchOf(-5, 1) << Probes{{20, 20, kClear}};
+    const QList<Record> saves(2000, w(SaveDc));
+    QTest::newRow("saves past the depth cap")
+        << wmf(kClear, saves + QList<Record>{wmfBrush(kRed), w(SelectObject, 1),
+                                             w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{50, 50, kRed}};
+    QTest::newRow("select past the object table")
+        << wmf(kClear, {w(SelectObject, 65535), w(DeleteObject, 65535)})
+        << Probes{{20, 20, kClear}};
+    QTest::newRow("poly-polygon claiming more points than it holds")
+        << wmf(kRed, {w(PolyPolygon, 1, 65535, 0, 0, 100, 100)}) << Probes{{20, 20, kClear}};
+    QTest::newRow("polygon with a negative count")
+        << wmf(kRed, {w(Polygon, -3, 0, 0, 100, 0, 0, 100)}) << Probes{{20, 20, kClear}};
+    QTest::newRow("EMF polygon of 2^31 points")
+        << emf(kRed, {e(EPolygon16, 0, 0, 0, 0, 0x7FFFFFFF)}) << Probes{{20, 20, kClear}};
+    // The brush cannot be made, so the rectangle keeps the default white brush.
+    QTest::newRow("EMF object index past the cap")
+        << emf(kClear, {e(ECreateBrush, 0x7FFFFFF0, 0, kRed, 0), e(ESelectObject, 0x7FFFFFF0),
+                        e(ERectangle, 0, 0, 100, 100)})
+        << Probes{{50, 50, 0xFFFFFF}};
+    // Past its work budget a playback stops and keeps what it drew: a zigzag of 100,000 points
+    // over 90 rows spends it between a red square and a blue one.
+    QByteArray points = dwords({0, 0, 0, 0, 100'000});
+    for (int i = 0; i < 100'000; ++i)
+        points += words({i % 100, i % 2 * 90});
+    QTest::newRow("work budget") << emf(kRed, {e(ERectangle, 0, 0, 50, 50), e(EPolygon16, points),
+                                               e(ECreateBrush, 3, 0, kBlue, 0), e(ESelectObject, 3),
+                                               e(ERectangle, 50, 50, 100, 100)})
+                                 << Probes{{25, 25, kRed}, {75, 95, kClear}};
 }
 
 void TestMetafile::draws()
@@ -424,188 +389,34 @@ void TestMetafile::dibBitCounts_data()
         QTest::addRow("%d-bit", bits) << bits;
 }
 
+// A 2 × 2 bitmap, red and blue over green and blue (1-bit: red and blue only), stretched over
+// the whole picture by a WMF and by an EMF.
 void TestMetafile::dibBitCounts()
 {
-    // A 2 × 2 bitmap, red and blue over green and blue (1-bit: red and blue only), stretched
-    // over the whole picture by a WMF and by an EMF.
     QFETCH(int, bitCount);
     const bool indexed = bitCount <= 8;
     const QList<uint32_t> table =
         bitCount == 1 ? QList<uint32_t>{kRed, kBlue} : QList<uint32_t>{kRed, kBlue, kGreen};
-    QList<uint32_t> pixels = {0, 1, 2, 1};
-    if (bitCount == 1)
-        pixels = {0, 1, 1, 0};
-    else if (!indexed)
-        pixels = {kRed, kBlue, kGreen, kBlue};
+    const QList<uint32_t> pixels = bitCount == 1 ? QList<uint32_t>{0, 1, 1, 0}
+                                   : indexed     ? QList<uint32_t>{0, 1, 2, 1}
+                                                 : QList<uint32_t>{kRed, kBlue, kGreen, kBlue};
     const QByteArray bits = dib(2, 2, bitCount, indexed ? table : QList<uint32_t>{}, pixels);
     const Probes probes = {{25, 25, kRed}, {75, 25, kBlue}, {25, 75, table.last()}};
-
-    const QByteArray stretch = dwords({0x00CC0020}) + words({0, 2, 2, 0, 0, 100, 100, 0, 0});
-    verifyProbes(render(square().record(StretchDib, stretch + bits).finish()), probes);
-
-    const int infoSize = 40 + (indexed ? int(table.size()) * 4 : 0);
-    QByteArray record = dwords({0, 0, 100, 100, 0, 0, 0, 0, 2, 2, 80, infoSize, 80 + infoSize,
-                                bits.size() - infoSize, 0, 0x00CC0020, 100, 100});
-    verifyProbes(render(emfSquare().record(EStretchDiBits, record + bits).finish()), probes);
-}
-
-void TestMetafile::japaneseTextDraws()
-{
-    // "行先" in CP932 with a Japanese font, in the text colour, at the top left.
-    const QByteArray text = *cp932::encode(QStringLiteral("行先"));
-    QByteArray font = words({-30, 0, 0, 0, 400, 0, 128 << 8, 0, 0});
-    QByteArray face = *cp932::encode(QStringLiteral("ＭＳ ゴシック"));
-    face.resize(32, '\0');
-    const QImage wmf = render(square()
-                                  .record(CreateFont, font + face)
-                                  .words(SelectObject, {1})
-                                  .words(SetBkMode, {1})
-                                  .record(SetTextColor, dwords({kRed}))
-                                  .record(ExtTextOut, words({10, 10, int(text.size()), 0}) + text)
-                                  .finish());
-    QVERIFY2(countColor(wmf, kRed) > 40, qPrintable(QString::number(countColor(wmf, kRed))));
-    verifyProbes(wmf, {{90, 90, kClear}, {5, 5, kClear}});
-
-    const QImage emf =
-        render(emfSquare()
-                   .record(EExtCreateFont, emfFont(2, -30, QStringLiteral("MS Gothic")))
-                   .dwords(ESelectObject, {2})
-                   .dwords(ESetBkMode, {1})
-                   .dwords(ESetTextColor, {kBlue})
-                   .record(EExtTextOutW, emfTextOut({0x884C, 0x5148}))
-                   .finish());
-    QVERIFY2(countColor(emf, kBlue) > 40, qPrintable(QString::number(countColor(emf, kBlue))));
-    verifyProbes(emf, {{90, 90, kClear}});
+    verifyProbes(render(wmf(kClear, {wmfStretch(0x00CC0020, 2, 2, bits)})), probes);
+    const int info = 40 + (indexed ? int(table.size()) * 4 : 0);
+    const QByteArray fields = dwords({0, 0, 100, 100, 0, 0, 0, 0, 2, 2, 80, info, 80 + info,
+                                      bits.size() - info, 0, 0x00CC0020, 100, 100});
+    verifyProbes(render(emf(kClear, {e(EStretchDiBits, fields + bits)})), probes);
 }
 
 void TestMetafile::drawsAtDevicePixelRatio()
 {
-    const auto mf = Metafile::fromData(square(kRed).words(Rectangle, {50, 50, 0, 0}).finish());
+    const auto mf = Metafile::fromData(wmf(kRed, {w(Rectangle, 50, 50, 0, 0)}));
     QVERIFY(mf);
     const QImage image = mf->toImage(mf->naturalSize(), 2);
     QCOMPARE(image.size(), QSize(200, 200));
     QCOMPARE(image.devicePixelRatio(), 2.0);
     verifyProbes(image, {{90, 90, kRed}, {110, 110, kClear}});
-}
-
-void TestMetafile::truncatedFilesNeverFail_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    const QByteArray font = words({-12, 0, 450, 0, 700, 1, 1, 0}) + QByteArray("Arial\0", 6);
-    const QByteArray text = words({5, 5, 3, 6, 0, 0, 50, 20}) + "abc\0" + words({8, 8, 8});
-    const QByteArray stretch = dwords({0x00CC0020}) + words({0, 2, 2, 0, 0, 100, 100, 0, 0}) +
-                               dib(2, 2, 8, {kRed, kBlue}, {0, 1, 1, 0});
-    QTest::newRow("WMF") << square(kRed)
-                                .record(CreateFont, font)
-                                .words(SelectObject, {2})
-                                .record(PolyPolygon, words({2, 3, 3, 0, 0, 50, 0, 0, 50, 60, 60, 90,
-                                                            60, 60, 90}))
-                                .words(MoveTo, {10, 10})
-                                .words(LineTo, {90, 90})
-                                .words(Ellipse, {90, 90, 10, 10})
-                                .record(ExtTextOut, text)
-                                .record(StretchDib, stretch)
-                                .finish();
-    QTest::newRow("EMF") << emfSquare(kRed)
-                                .record(EExtCreateFont, emfFont(3, -12, QStringLiteral("Arial"), 0))
-                                .dwords(ESelectObject, {3})
-                                .dwords(EBeginPath, {})
-                                .dwords(EEllipse, {0, 0, 100, 100})
-                                .dwords(EEndPath, {})
-                                .dwords(ESelectClipPath, {1})
-                                .record(EPolygon16,
-                                        dwords({0, 0, 0, 0, 3}) + words({0, 0, 90, 10, 40, 90}))
-                                .record(EExtTextOutW, emfTextOut({0x41, 0x42}, 4))
-                                .finish();
-}
-
-void TestMetafile::truncatedFilesNeverFail()
-{
-    // Every prefix of a valid file is refused or plays; none may crash or draw out of bounds.
-    QFETCH(QByteArray, bytes);
-    for (qsizetype n = 0; n <= bytes.size(); ++n) {
-        if (const auto mf = Metafile::fromData(bytes.first(n)))
-            mf->toImage(QSize(20, 20));
-    }
-    QVERIFY(Metafile::fromData(bytes));
-}
-
-void TestMetafile::capsHold_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("draws");
-    QTest::addColumn<bool>("red");
-    auto stretchOf = [](int width, int height) {
-        QByteArray r = dwords({0x00CC0020}) + words({0, 1, 1, 0, 0, 100, 100, 0, 0});
-        r.append(dwords({40, width, height}) + words({1, 24}) + dwords({0, 0, 0, 0, 0, 0}));
-        // One row of pixels, the bottom one, which the 1 × 1 source takes.
-        r.append(QByteArray(std::clamp(width, 1, 4096) * 3, char(0x40)));
-        return square().record(StretchDib, r).finish();
-    };
-    // 4096 × 6144 is the 24 Mi pixel cap exactly; rows the file lacks stay transparent.
-    QTest::newRow("bitmap at the pixel cap") << stretchOf(4096, 6144) << true << false;
-    QTest::newRow("bitmap one row past the cap") << stretchOf(4096, 6145) << false << false;
-    QTest::newRow("bitmap wider than the side cap") << stretchOf(40000, 1) << false << false;
-    QTest::newRow("bitmap of negative width") << stretchOf(-5, 1) << false << false;
-    WmfBuilder saves = square();
-    for (int i = 0; i < 2000; ++i)
-        saves.words(SaveDc, {});
-    saves.record(CreateBrush, wmfBrush(kRed)).words(SelectObject, {1});
-    QTest::newRow("saves past the depth cap")
-        << saves.words(Rectangle, {100, 100, 0, 0}).finish() << true << true;
-    QTest::newRow("select past the object table")
-        << square().words(SelectObject, {65535}).words(DeleteObject, {65535}).finish() << false
-        << false;
-    QTest::newRow("poly-polygon claiming more points than it holds")
-        << square().record(PolyPolygon, words({1, 65535, 0, 0, 100, 100})).finish() << false
-        << false;
-    QTest::newRow("polygon with a negative count")
-        << square().record(Polygon, words({-3, 0, 0, 100, 0, 0, 100})).finish() << false << false;
-    QTest::newRow("EMF polygon of 2^31 points")
-        << emfSquare().record(EPolygon16, dwords({0, 0, 0, 0, 0x7FFFFFFF})).finish() << false
-        << false;
-    // The brush cannot be made, so the rectangle keeps the default white brush.
-    QTest::newRow("EMF object index past the cap")
-        << emfSquare()
-               .dwords(ECreateBrush, {0x7FFFFFF0, 0, kRed, 0})
-               .dwords(ESelectObject, {0x7FFFFFF0})
-               .dwords(ERectangle, {0, 0, 100, 100})
-               .finish()
-        << true << false;
-}
-
-void TestMetafile::capsHold()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, draws);
-    QFETCH(bool, red);
-    const QImage image = render(bytes, QSize(10, 10));
-    QVERIFY(!image.isNull());
-    bool drawn = false;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            drawn = drawn || qAlpha(image.pixel(x, y)) != 0;
-    QCOMPARE(drawn, draws);
-    QCOMPARE(countColor(image, kRed) > 0, red);
-}
-
-// Past its work budget a playback stops and keeps what it drew: a zigzag of 100,000 points
-// over 90 rows spends it between a red square and a blue one.
-void TestMetafile::workBudgetStopsPlayback()
-{
-    QByteArray points;
-    for (int i = 0; i < 100'000; ++i)
-        points += words({i % 100, i % 2 * 90});
-    const QByteArray bytes = emfSquare(kRed)
-                                 .dwords(ERectangle, {0, 0, 50, 50})
-                                 .record(EPolygon16, dwords({0, 0, 0, 0, 100'000}) + points)
-                                 .dwords(ECreateBrush, {3, 0, kBlue, 0})
-                                 .dwords(ESelectObject, {3})
-                                 .dwords(ERectangle, {50, 50, 100, 100})
-                                 .finish();
-    const QImage image = render(bytes);
-    QVERIFY(countColor(image, kRed) > 0);
-    QCOMPARE(countColor(image, kBlue), 0);
 }
 
 QTEST_MAIN(TestMetafile)

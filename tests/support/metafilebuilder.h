@@ -10,7 +10,7 @@
 #include <cstring>
 #include <initializer_list>
 
-// Little-endian writers, and DIBs for bitmap records.
+// Metafiles record by record, and DIBs for their bitmap records.
 namespace mfbytes {
 using namespace lebytes;
 
@@ -44,90 +44,142 @@ inline QByteArray dib(int width, int height, int bitCount, const QList<uint32_t>
     return out;
 }
 
+// One record: its type (EMF) or function (WMF) and its parameter bytes. A raw one goes in as
+// it is, for records broken on purpose.
+struct Record
+{
+    uint32_t type;
+    QByteArray params;
+};
+constexpr uint32_t kRaw = 0xFFFFFFFF;
+
+inline Record raw(const QByteArray &bytes)
+{
+    return {kRaw, bytes};
+}
+
+inline Record e(uint32_t type, const QByteArray &params)
+{
+    return {type, params};
+}
+
+inline Record w(uint16_t function, const QByteArray &params)
+{
+    return {function, params};
+}
+
+// An EMF record of 32-bit parameters.
+template <class... V> Record e(uint32_t type, V... values)
+{
+    return {type, dwords({int64_t(values)...})};
+}
+
+// A WMF record of 16-bit parameters.
+template <class... V> Record w(uint16_t function, V... values)
+{
+    return {function, words({int(values)...})};
+}
+
+// A Windows metafile: the placeable header when unitsPerInch is given, the standard header,
+// the records (padded to whole words) and the end record.
+inline QByteArray wmfFile(const QList<Record> &records, QRect bounds = {}, int unitsPerInch = 0)
+{
+    QByteArray body;
+    for (Record r : records) {
+        if (r.type != kRaw) {
+            if (r.params.size() % 2)
+                r.params.append('\0');
+            body += dwords({3 + r.params.size() / 2}) + words({int(r.type)});
+        }
+        body += r.params;
+    }
+    body += dwords({3}) + words({0});
+    QByteArray out;
+    if (unitsPerInch)
+        out = dwords({0x9AC6CDD7}) + words({0, bounds.left(), bounds.top(), bounds.right() + 1,
+                                            bounds.bottom() + 1, unitsPerInch, 0, 0, 0});
+    const int total = 9 + int(body.size() / 2);
+    return out + words({1, 9, 0x0300, total & 0xFFFF, total >> 16, 8, 0, 0, 0}) + body;
+}
+
+// An enhanced metafile on a 96-dpi reference device, its frame in hundredths of a millimetre.
+// The header record, 100 bytes: bounds, frame, signature, version, size, records, handles (8),
+// reserved, no description or palette; 960 pixels over 254 mm make 96 dpi.
+inline QByteArray emfFile(QRect frame, const QList<Record> &records)
+{
+    QByteArray body;
+    for (const Record &r : records)
+        body += dwords({r.type, 8 + r.params.size()}) + r.params;
+    body += dwords({14, 20, 0, 0, 20});
+    return dwords({1,
+                   100,
+                   0,
+                   0,
+                   1000,
+                   1000,
+                   frame.left(),
+                   frame.top(),
+                   frame.right(),
+                   frame.bottom(),
+                   0x464D4520,
+                   0x10000,
+                   100 + body.size(),
+                   records.size() + 2,
+                   8,
+                   0,
+                   0,
+                   0,
+                   960,
+                   960,
+                   254,
+                   254,
+                   0,
+                   0,
+                   0}) +
+           body;
+}
+
 } // namespace mfbytes
 
-// A Windows metafile built record by record; finish() adds the headers and the end record.
+// The same, a record at a time, for the hostile pictures of the benchmark.
 class WmfBuilder
 {
 public:
     WmfBuilder &placeable(QRect bounds, int unitsPerInch)
     {
-        m_placeable = true;
         m_bounds = bounds;
         m_inch = unitsPerInch;
         return *this;
     }
-    // params: the record's parameter bytes (padded to whole words).
-    WmfBuilder &record(uint16_t function, QByteArray params)
-    {
-        if (params.size() % 2)
-            params.append('\0');
-        mfbytes::put32(m_records, uint32_t(3 + params.size() / 2));
-        mfbytes::put16(m_records, function);
-        m_records.append(params);
-        return *this;
-    }
     WmfBuilder &words(uint16_t function, std::initializer_list<int> values)
     {
-        return record(function, mfbytes::words(values));
-    }
-    WmfBuilder &raw(const QByteArray &bytes)
-    {
-        m_records.append(bytes);
+        m_records.append({function, mfbytes::words(values)});
         return *this;
     }
-    QByteArray finish() const
-    {
-        using namespace mfbytes;
-        QByteArray out;
-        if (m_placeable) {
-            out = dwords({0x9AC6CDD7});
-            out.append(mfbytes::words({0, m_bounds.left(), m_bounds.top(), m_bounds.right() + 1,
-                                       m_bounds.bottom() + 1, m_inch, 0, 0, 0}));
-        }
-        const int totalWords = 9 + int(m_records.size() / 2) + 3;
-        out.append(
-            mfbytes::words({1, 9, 0x0300, totalWords & 0xFFFF, totalWords >> 16, 8, 0, 0, 0}));
-        return out + m_records + mfbytes::dwords({3}) + mfbytes::words({0});
-    }
+    QByteArray finish() const { return mfbytes::wmfFile(m_records, m_bounds, m_inch); }
 
 private:
-    bool m_placeable = false;
     QRect m_bounds;
-    int m_inch = 1440;
-    QByteArray m_records;
+    int m_inch = 0;
+    QList<mfbytes::Record> m_records;
 };
 
-// An enhanced metafile built record by record, on a 96-dpi reference device.
 class EmfBuilder
 {
 public:
-    // frame in hundredths of a millimetre.
     explicit EmfBuilder(QRect frame) : m_frame(frame) {}
     EmfBuilder &record(uint32_t type, const QByteArray &params)
     {
-        m_records.append(mfbytes::dwords({type, 8 + params.size()}) + params);
-        ++m_count;
+        m_records.append({type, params});
         return *this;
     }
     EmfBuilder &dwords(uint32_t type, std::initializer_list<int64_t> values)
     {
         return record(type, mfbytes::dwords(values));
     }
-    QByteArray finish() const
-    {
-        const QRect f = m_frame;
-        // The header record, 100 bytes: bounds, frame, signature, version, size, records,
-        // handles (8), reserved, no description or palette; 960 pixels over 254 mm: 96 dpi.
-        QByteArray out = mfbytes::dwords({1, 100, 0, 0, 1000, 1000});
-        out += mfbytes::dwords({f.left(), f.top(), f.right(), f.bottom(), 0x464D4520, 0x10000});
-        out += mfbytes::dwords({128 + m_records.size(), m_count + 2, 8, 0, 0, 0});
-        out += mfbytes::dwords({960, 960, 254, 254, 0, 0, 0});
-        return out + m_records + mfbytes::dwords({14, 20, 0, 0, 20});
-    }
+    QByteArray finish() const { return mfbytes::emfFile(m_frame, m_records); }
 
 private:
     QRect m_frame;
-    int m_count = 0;
-    QByteArray m_records;
+    QList<mfbytes::Record> m_records;
 };

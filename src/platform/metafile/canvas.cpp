@@ -344,7 +344,9 @@ void Canvas::addToPath(const QPainterPath &logical, bool continueFigure)
         return;
     }
     const QPainterPath mapped = m_toFinal.map(logical);
-    if (continueFigure && m_pathHasFigure)
+    // A move ends the figure: what follows starts a new one where the move went.
+    const bool moved = !m_path.isEmpty() && m_path.elementAt(m_path.elementCount() - 1).isMoveTo();
+    if (continueFigure && m_pathHasFigure && !moved)
         m_path.connectPath(mapped);
     else
         m_path.addPath(mapped);
