@@ -83,6 +83,7 @@ private slots:
         QVERIFY(QFile::link(folder.filePath("sign.bmp"), folder.filePath("link.jpg")));
         QVERIFY(QFile::link(folder.filePath("folder.bmp"), folder.filePath("linkfolder.bmp")));
         QVERIFY(QFile::link(folder.filePath("gone"), folder.filePath("dangling.emf")));
+        QVERIFY(QFile::link(folder.filePath("pipe.gif"), folder.filePath("linkpipe.gif")));
         FileList list;
         QVERIFY(!list.setPath(folder.path()));
         QCOMPARE(list.entries(), (QStringList{"link.jpg", "sign.bmp"}));

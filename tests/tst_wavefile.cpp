@@ -109,8 +109,8 @@ private slots:
         QTest::newRow("data size past the RIFF form")
             << riff(kPcm8Mono + dataOf(101)) << qint64(36);
         QTest::newRow("data size 0xFFFFFFFF") << riff(kPcm8Mono + dataOf(0xFFFFFFFF)) << qint64(36);
-        QTest::newRow("fmt of 14 bytes")
-            << riff(chunk("fmt ", kPcm8Mono.sliced(8, 14)) + data) << qint64(20);
+        QTest::newRow("fmt of 15 bytes")
+            << riff(chunk("fmt ", kPcm8Mono.sliced(8, 15)) + data) << qint64(20);
         QTest::newRow("IEEE float") << riff(fmt(3, 1, 22050, 32) + data) << qint64(20);
         QTest::newRow("extensible") << riff(fmt(0xFFFE, 1, 22050, 16) + data) << qint64(20);
         QTest::newRow("0 channels") << riff(fmt(1, 0, 22050, 8, 1) + data) << qint64(22);
