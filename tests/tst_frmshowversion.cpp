@@ -43,9 +43,9 @@ struct LinkRecord
     }
 };
 
-MakerLibrary::Answer address(const char *text)
+Result<QString> address(const char *text)
 {
-    return {QString::fromUtf8(text), QString()};
+    return QString::fromUtf8(text);
 }
 
 void clickLink(frmShowVersion &dialog)
@@ -257,9 +257,7 @@ private slots:
     {
         frmShowVersion dialog;
         dialog.setUrlOpener([](const QUrl &) { return true; });
-        dialog.setAddressSource([] {
-            return MakerLibrary::Answer{QString(), QStringLiteral("gone")};
-        });
+        dialog.setAddressSource([] { return Result<QString>(Error{QStringLiteral("gone")}); });
         dialog.show();
         QStringList seen;
         auto answerBox = [&] {

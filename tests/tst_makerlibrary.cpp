@@ -1,4 +1,5 @@
 #include "platform/makerlibrary.h"
+#include "support/verifyok.h"
 
 #include "homepage.h"
 
@@ -43,9 +44,9 @@ private slots:
         MakerLibrary library(QFileInfo(kReal).absolutePath());
         QCOMPARE(library.path(), kReal);
         for (int click = 0; click < 2; ++click) {
-            const MakerLibrary::Answer answer = library.homePageAddress();
-            QVERIFY2(answer.ok(), qPrintable(answer.error));
-            QCOMPARE(answer.address, kHomePage);
+            const Result<QString> address = library.homePageAddress();
+            QVERIFY_OK(address);
+            QCOMPARE(*address, kHomePage);
         }
     }
 
@@ -56,9 +57,8 @@ private slots:
         QTemporaryDir folder;
         MakerLibrary library(folder.path());
         const auto fails = [&](const QString &mentions) {
-            const MakerLibrary::Answer answer = library.homePageAddress();
-            QVERIFY(!answer.ok() && answer.address.isEmpty());
-            QVERIFY2(answer.error.contains(mentions), qPrintable(answer.error));
+            const Result<QString> address = library.homePageAddress();
+            QVERIFY2(reasonOf(address).contains(mentions.toUtf8()), reasonOf(address));
         };
         fails(MakerLibrary::fileName());
         QFile file(library.path());
@@ -69,7 +69,7 @@ private slots:
                 QFile::copy(inFolder(NOEXPORT_FOLDER), library.path()));
         fails(QStringLiteral("OrveltHpURL"));
         QVERIFY(QFile::remove(library.path()) && QFile::copy(kReal, library.path()));
-        QCOMPARE(library.homePageAddress().address, kHomePage);
+        QCOMPARE(library.homePageAddress().value(), kHomePage);
     }
 
     void lookAlikeElsewhereIsNeverLoaded()

@@ -1,4 +1,5 @@
 #include "platform/wavefile.h"
+#include "support/verifyok.h"
 #include "support/wave.h"
 
 #include <QFile>
@@ -39,11 +40,11 @@ private slots:
         for (const auto &[name, frames] :
              {std::pair("door101.wav", 17640), {"door102.wav", 44100}}) {
             const QByteArray bytes = resourceFile(QLatin1String(name));
-            const wavefile::Result result = wavefile::parse(bytes);
-            QVERIFY2(result.ok(), qPrintable(name + (": " + result.error().message)));
-            QCOMPARE(result.wave().format.sampleRate, 22050);
-            QCOMPARE(result.wave().frames(), frames);
-            QCOMPARE(result.wave().samples.data(), bytes.constData() + 44);
+            const Result<wavefile::Wave> result = wavefile::parse(bytes);
+            QVERIFY2(result.ok(), name + (": " + reasonOf(result)));
+            QCOMPARE(result->format.sampleRate, 22050);
+            QCOMPARE(result->frames(), frames);
+            QCOMPARE(result->samples.data(), bytes.constData() + 44);
             for (qsizetype n = 0; n < bytes.size(); ++n)
                 QVERIFY2(!wavefile::parse(bytes.first(n)).ok(), qPrintable(QString::number(n)));
         }
@@ -80,11 +81,11 @@ private slots:
         QFETCH(int, channels);
         QFETCH(int, bits);
         QFETCH(QByteArray, expected);
-        const wavefile::Result result = wavefile::parse(bytes);
-        QVERIFY2(result.ok(), qPrintable(result.error().message));
-        QCOMPARE(result.wave().format.channels, channels);
-        QCOMPARE(result.wave().format.bitsPerSample, bits);
-        QCOMPARE(result.wave().samples.toByteArray(), expected);
+        const Result<wavefile::Wave> result = wavefile::parse(bytes);
+        QVERIFY_OK(result);
+        QCOMPARE(result->format.channels, channels);
+        QCOMPARE(result->format.bitsPerSample, bits);
+        QCOMPARE(result->samples.toByteArray(), expected);
     }
 
     void refused_data()
@@ -130,7 +131,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(qint64, offset);
-        const wavefile::Result result = wavefile::parse(bytes);
+        const Result<wavefile::Wave> result = wavefile::parse(bytes);
         QVERIFY2(!result.ok(), "a faulty WAVE was taken for a sound");
         QVERIFY(result.error().message.startsWith("WAVE at 0x"));
         QCOMPARE(result.error().offset, offset);

@@ -1,4 +1,5 @@
 #include "platform/wavesound.h"
+#include "support/verifyok.h"
 #include "support/wave.h"
 
 #include <QCoreApplication>
@@ -137,13 +138,12 @@ void TestWaveSound::withoutAServer()
     QCOMPARE(WaveBuffer, doorSound());
     QElapsedTimer timer;
     timer.start();
-    const std::optional<QString> reason = wavesound::play(WaveBuffer);
+    const Status played = wavesound::play(WaveBuffer);
     QVERIFY2(timer.elapsed() < 800, qPrintable(QString::number(timer.elapsed())));
     // It got as far as the server: the client library was found and took the format.
-    QVERIFY2(reason && reason->startsWith("sound server, connect:"),
-             qPrintable(reason.value_or("played")));
-    const QByteArray cut = doorSound().chopped(1);
-    QVERIFY(wavesound::play(cut).value_or(QString()).startsWith("WAVE at"));
+    QVERIFY2(reasonOf(played).startsWith("sound server, connect:"), reasonOf(played));
+    const Status cut = wavesound::play(doorSound().chopped(1));
+    QVERIFY(reasonOf(cut).startsWith("WAVE at"));
 }
 
 // A client that names no server has one started for it when none answers, where the user's
@@ -222,8 +222,8 @@ void TestWaveSound::playsOtherPcmFormats()
         samples += lebytes::words({v, v});
     }
     const qint64 before = monitor.size();
-    const std::optional<QString> reason = wavesound::play(wave::pcm(2, 44100, 16, samples));
-    QVERIFY2(!reason, qPrintable(reason.value_or(QString())));
+    const Status played = wavesound::play(wave::pcm(2, 44100, 16, samples));
+    QVERIFY_OK(played);
     const qsizetype span = soundingSpan(monitor.since(before, 1.0));
     const qsizetype expected = frames / 2;
     QVERIFY2(span > expected * 9 / 10 && span < expected * 11 / 10,
@@ -235,7 +235,7 @@ void TestWaveSound::playsOtherPcmFormats()
 int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], kChildArgument) == 0)
-        return mkdir(argv[2], 0700) != 0 ? 2 : wavesound::play(doorSound()) ? 1 : 0;
+        return mkdir(argv[2], 0700) != 0 ? 2 : wavesound::play(doorSound()) ? 0 : 1;
     QCoreApplication app(argc, argv);
     TestWaveSound test;
     return QTest::qExec(&test, argc, argv);
