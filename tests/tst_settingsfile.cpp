@@ -30,29 +30,6 @@ void put(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// Lowers the largest file this process may write, as a full disk would stop a save halfway.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
-
 } // namespace
 
 class TestSettingsFile : public QObject
@@ -132,11 +109,16 @@ private slots:
     {
         const QByteArray old = "the settings of the last run\r\n";
         put(m_ini, old);
-        QByteArray reason;
-        {
-            const FileSizeLimit limit(16);
-            reason = reasonOf(settingsfile::write(m_ini, QByteArray(4096, '9')));
-        }
+        // The largest file this process may write is lowered, as a full disk would stop a save
+        // halfway.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lowered{16, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        const QByteArray reason = reasonOf(settingsfile::write(m_ini, QByteArray(4096, '9')));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
         QVERIFY(!reason.isEmpty());
         QCOMPARE(contents(m_ini), old);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),

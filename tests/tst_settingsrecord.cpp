@@ -81,6 +81,12 @@ private slots:
         // U+FFFD, as a CP932 file's undefined character reads, cannot be written as CP932.
         QTest::newRow("character CP932 does not define")
             << kBom + withField(6, "\"\xEF\xBF\xBD@\"");
+        // Fuzzer findings, written in another form that must read back the same: a quote read
+        // from an unquoted field of a CP932 file, alone and beside bytes that CP932 did not
+        // read as characters but UTF-8 would.
+        QTest::newRow("fuzz: quote in an unquoted field") << withField(5, "4\"C\\\x83\x5C\\\"");
+        QTest::newRow("fuzz: beside kept bytes")
+            << withField(5, "06\"C:\\\xED\x88\x83\x00\x03X\\\"");
     }
 
     // A record is written as it was read, in the encoding its text needs.
@@ -90,9 +96,14 @@ private slots:
         const Parsed read = parse(bytes);
         QVERIFY_OK(read.status);
         QCOMPARE(read.fieldsRead, 16);
+        const QByteArray written = read.record.format();
+        QVERIFY(parse(written).record == read.record);
+        QCOMPARE(parse(written).record.format(), written);
+        if (QByteArray(QTest::currentDataTag()).startsWith("fuzz"))
+            return;
         QCOMPARE(read.utf8, bytes.startsWith(kBom));
         QCOMPARE(read.record.needsUtf8(), read.utf8);
-        QCOMPARE(read.record.format(), bytes);
+        QCOMPARE(written, bytes);
         if (QTest::currentDataTag() == QByteArray("example"))
             QVERIFY(read.record == exampleRecord());
     }
@@ -108,25 +119,6 @@ private slots:
         QCOMPARE(read.record.SignFolder, QStringLiteral("C:\\ソース\\"));
         QCOMPARE(read.record.KanbanPicPath, QStringLiteral("C:\\看板.bmp"));
         QCOMPARE(read.record.format(), original);
-    }
-
-    // Fuzzer findings: a quote read from an unquoted field of a CP932 file, alone and beside bytes
-    // that CP932 did not read as characters but UTF-8 would.
-    void readsBackFromItsOwnBytes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("quote in an unquoted field") << withField(5, "4\"C\\\x83\x5C\\\"");
-        QTest::newRow("beside kept bytes") << withField(5, "06\"C:\\\xED\x88\x83\x00\x03X\\\"");
-    }
-
-    void readsBackFromItsOwnBytes()
-    {
-        QFETCH(QByteArray, bytes);
-        const Parsed first = parse(bytes);
-        QVERIFY_OK(first.status);
-        const QByteArray written = first.record.format();
-        QVERIFY(parse(written).record == first.record);
-        QCOMPARE(parse(written).record.format(), written);
     }
 
     void readingRules_data()
@@ -145,17 +137,11 @@ private slots:
         QTest::newRow("a field a line, LF") << lines.replace("\r\n", "\n") << example;
         QTest::newRow("a field a line, CR") << lines.replace("\n", "\r") << example;
         QTest::newRow("unquoted text") << withField(5, "C:\\Signs\\ ") << example;
-        QTest::newRow("comma inside quotes") << withField(5, "\"a,b\"") << withField(5, "\"a,b\"");
-        QTest::newRow("doubled quote in a UTF-8 file")
-            << kBom + withField(5, "\"/a\"\"b/\"") << kBom + withField(5, "\"/a\"\"b/\"");
-        QTest::newRow("speeds at the range's ends")
-            << withField(14, "1").replace(",6000,", ",30000,")
-            << withField(14, "1").replace(",6000,", ",30000,");
         // Rows "field=text=read as": numbers, rounded with halves to the even neighbour.
         for (const char *row :
              {"1=+1.2E3=1200", "1=1200.=1200", "7=.75=1", "8=-2147483648.5=-2147483648", "14=0.6=1",
-              "1=0.5=0", "1=1.5=2", "1=2.5=2", "1=-0.5=0", "1=-1.5=-2", "1=-2.5=-2", "1=2.4999=2",
-              "1=2.5001=3", "1=-2.5001=-3", "1=1201.5=1202"}) {
+              "14=1=1", "15=30000=30000", "1=0.5=0", "1=1.5=2", "1=2.5=2", "1=-0.5=0", "1=-1.5=-2",
+              "1=-2.5=-2", "1=2.4999=2", "1=2.5001=3", "1=-2.5001=-3", "1=1201.5=1202"}) {
             const QList<QByteArray> parts = QByteArray(row).split('=');
             QTest::newRow(row) << withField(parts[0].toInt(), parts[1])
                                << withField(parts[0].toInt(), parts[2]);
