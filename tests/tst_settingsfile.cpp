@@ -55,14 +55,11 @@ private slots:
         QCOMPARE(in("/opt", ""), QString());
     }
 
-    void pathBesideThisExecutable()
+    // Beside the executable, or in the configuration folder when that cannot be written.
+    void locate()
     {
         QCOMPARE(settingsfile::path(),
                  QCoreApplication::applicationDirPath() + QStringLiteral("/tst_settingsfile.ini"));
-    }
-
-    void locateFallsBackToConfigFolder()
-    {
         const QString config = m_dir->filePath(QStringLiteral("config"));
         const QString missing = m_dir->filePath(QStringLiteral("gone"));
         const QString name = QStringLiteral("potero");

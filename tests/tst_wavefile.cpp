@@ -20,12 +20,6 @@ QByteArray samples(int n)
 const QByteArray kPcm8Mono = fmt(1, 1, 22050, 8);
 const QByteArray kMono = riff(kPcm8Mono + chunk("data", samples(100)));
 
-QByteArray resourceFile(const QString &name)
-{
-    QFile file(QStringLiteral(POTERO_RESOURCES "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestWaveFile : public QObject
@@ -39,7 +33,9 @@ private slots:
     {
         for (const auto &[name, frames] :
              {std::pair("door101.wav", 17640), {"door102.wav", 44100}}) {
-            const QByteArray bytes = resourceFile(QLatin1String(name));
+            QFile file(QStringLiteral(POTERO_RESOURCES "/") + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
             const Result<wavefile::Wave> result = wavefile::parse(bytes);
             QVERIFY2(result.ok(), name + (": " + reasonOf(result)));
             QCOMPARE(result->format.sampleRate, 22050);

@@ -34,17 +34,6 @@ QByteArray doorSound()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Names a server that is not there, for one test.
-class NoServer
-{
-public:
-    NoServer() : m_old(qgetenv("PULSE_SERVER")) { qputenv("PULSE_SERVER", kMissingServer); }
-    ~NoServer() { m_old.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", m_old); }
-
-private:
-    QByteArray m_old;
-};
-
 // What the server played from about offset on, once the recorder has written tailSeconds more.
 // The first samples of a sound can land a little (about 20 ms) before the size the recording
 // had when the play started, so a quarter second before offset is read as well.
@@ -80,9 +69,9 @@ class TestWaveSound : public QObject
     Q_OBJECT
 
 private slots:
-    void withoutAServer();
     void noServerIsStartedAndNothingIsSaid();
     void playsToTheEnd();
+    void withoutAServer(); // last: it names a server that is not there
 };
 
 #define REQUIRE_SERVER()                                                                           \
@@ -94,7 +83,7 @@ private slots:
 // a damaged sound is refused before any server is asked.
 void TestWaveSound::withoutAServer()
 {
-    const NoServer server;
+    qputenv("PULSE_SERVER", kMissingServer);
     PlayWaveResource(102);
     QVERIFY(WaveBuffer.size() > 44100);
     PlayWaveResource(7);
