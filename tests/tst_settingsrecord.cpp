@@ -228,9 +228,7 @@ private slots:
     {
         // Fields 1 to 4 hold numbers and have no comma of their own, so the fields before a cut
         // are those whose comma the cut kept, and possibly the one it cut through.
-        SettingsRecord r = exampleRecord();
-        r.MidDoorMode = 1;
-        const QByteArray full = r.format();
+        const QByteArray &full = kExampleBytes;
         const QList<QByteArray> fields = fieldsOf(full);
         for (qsizetype length = 0; length < full.size() - 2; ++length) {
             const QByteArray cut = full.left(length);
@@ -238,7 +236,6 @@ private slots:
             const int commas = int(cut.count(','));
             const QByteArray why = "cut at " + QByteArray::number(length);
             QVERIFY2(!read.status.ok(), why.constData());
-            QVERIFY(!read.complete());
             QCOMPARE(read.status.error().code, read.fieldsRead + 1);
             QVERIFY2(read.fieldsRead == commas || read.fieldsRead == commas + 1, why.constData());
             const QList<QByteArray> readFields = fieldsOf(read.record.format());
