@@ -8,18 +8,19 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const SettingsReadResult first = SettingsRecord::parse(bytes);
+    SettingsRead first;
+    const Status parsed = SettingsRecord::parse(bytes, first);
     if (first.fieldsRead < 0 || first.fieldsRead > SettingsRecord::kFieldCount)
         std::abort();
-    if (first.ok() != (first.fieldsRead == SettingsRecord::kFieldCount && !first.error))
+    if (parsed && !first.complete())
         std::abort();
-    if (!first.ok())
+    if (!parsed)
         return 0;
     const QByteArray written = first.record.format();
-    const SettingsReadResult second = SettingsRecord::parse(written);
-    if (!second.ok()) {
+    SettingsRead second;
+    if (const Status again = SettingsRecord::parse(written, second); !again) {
         std::fprintf(stderr, "written record does not read back: %s\n",
-                     qPrintable(second.error->message));
+                     qPrintable(again.error().message));
         std::abort();
     }
     if (!(second.record == first.record)) {

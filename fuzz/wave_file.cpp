@@ -7,14 +7,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const wavefile::Result result = wavefile::parse(bytes);
-    if (!result.ok())
+    const Result<wavefile::Wave> result = wavefile::parse(bytes);
+    if (!result)
         return 0;
-    const wavefile::Wave &wave = result.wave();
+    const wavefile::Wave &wave = *result;
     const char *begin = bytes.data();
-    if (wave.samples.data() < begin || wave.samples.data() + wave.samples.size() > begin + bytes.size())
+    if (wave.samples.data() < begin ||
+        wave.samples.data() + wave.samples.size() > begin + bytes.size())
         std::abort();
-    if (wave.format.bytesPerFrame() <= 0 || wave.frames() * wave.format.bytesPerFrame() > wave.samples.size())
+    if (wave.format.bytesPerFrame() <= 0 ||
+        wave.frames() * wave.format.bytesPerFrame() > wave.samples.size())
         std::abort();
     unsigned sum = 0;
     for (char sample : wave.samples)

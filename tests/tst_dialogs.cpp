@@ -149,9 +149,8 @@ private slots:
         frmShowVersion dialog;
         QStringList calls;
         recordLink(dialog, calls);
-        dialog.setAddressSource([] {
-            return MakerLibrary::Answer{QStringLiteral("https://www.example.org/potero/"), {}};
-        });
+        dialog.setAddressSource(
+            [] { return Result<QString>(QStringLiteral("https://www.example.org/potero/")); });
         dialog.show();
         QTest::mouseClick(dialog.Label5, Qt::RightButton);
         QTest::mouseClick(dialog.Label5, Qt::MiddleButton);
@@ -169,7 +168,7 @@ private slots:
     void libraryErrorIsACriticalBoxAndTheDialogStays()
     {
         frmShowVersion dialog;
-        dialog.setAddressSource([] { return MakerLibrary::Answer{{}, QStringLiteral("gone")}; });
+        dialog.setAddressSource([] { return Result<QString>(Error{QStringLiteral("gone")}); });
         dialog.show();
         QStringList seen;
         for (int click = 0; click < 2; ++click) {

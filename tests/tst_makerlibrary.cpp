@@ -1,4 +1,5 @@
 #include "platform/makerlibrary.h"
+#include "support/verifyok.h"
 
 #include "homepage.h"
 
@@ -12,23 +13,20 @@
 
 namespace {
 
-QString realFolder()
-{
-    return QFileInfo(QString::fromUtf8(ZOR7RES_FILE)).absolutePath();
-}
+const QString kReal = QString::fromUtf8(ZOR7RES_FILE);
+const QString kHomePage = QString::fromUtf8(ZOR7RES_HOME_PAGE);
 
-QString plantedPath()
+QString inFolder(const char *folder)
 {
-    return QDir(QString::fromUtf8(PLANTED_FOLDER)).filePath(MakerLibrary::fileName());
+    return QDir(QString::fromUtf8(folder)).filePath(MakerLibrary::fileName());
 }
 
 // Whether the look-alike has been mapped into this process by any means.
 bool plantedIsLoaded()
 {
-    void *handle = dlopen(QFile::encodeName(plantedPath()).constData(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle != nullptr) {
+    void *handle = dlopen(QFile::encodeName(inFolder(PLANTED_FOLDER)), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr)
         dlclose(handle);
-    }
     return handle != nullptr;
 }
 
@@ -38,89 +36,54 @@ class TestMakerLibrary : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(QFile::exists(plantedPath()), qPrintable(plantedPath()));
-        QVERIFY(!plantedIsLoaded());
-    }
-
+    // The library is built beside the executable, where the program looks for it.
     void realLibraryGivesTheConfiguredAddress()
     {
-        MakerLibrary library(realFolder());
-        QCOMPARE(library.path(), QString::fromUtf8(ZOR7RES_FILE));
-        for (int click = 0; click < 2; ++click) {
-            const MakerLibrary::Answer answer = library.homePageAddress();
-            QVERIFY2(answer.ok(), qPrintable(answer.error));
-            QCOMPARE(answer.address, QString::fromUtf8(ZOR7RES_HOME_PAGE));
-        }
-    }
-
-    void libraryIsBuiltBesideTheExecutable()
-    {
-        const QFileInfo library(QString::fromUtf8(ZOR7RES_FILE));
-        QCOMPARE(library.fileName(), MakerLibrary::fileName());
-        QCOMPARE(library.absolutePath(),
+        QCOMPARE(QFileInfo(kReal).absolutePath(),
                  QFileInfo(QString::fromUtf8(POTERO_EXECUTABLE)).absolutePath());
+        MakerLibrary library(QFileInfo(kReal).absolutePath());
+        QCOMPARE(library.path(), kReal);
+        for (int click = 0; click < 2; ++click) {
+            const Result<QString> address = library.homePageAddress();
+            QVERIFY_OK(address);
+            QCOMPARE(*address, kHomePage);
+        }
     }
 
-    void failures_data()
+    // Missing, not a library, without the export; then the real one is put in place, and the
+    // failed load is tried again.
+    void failuresNameTheCauseAndAreTriedAgain()
     {
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QString>("mentions");
-        QTest::newRow("missing") << QString() << MakerLibrary::fileName();
-        QTest::newRow("not a library")
-            << QStringLiteral("not an ELF file") << MakerLibrary::fileName();
-        QTest::newRow("without the export")
-            << QStringLiteral("noexport") << QStringLiteral("OrveltHpURL");
-    }
-    void failures()
-    {
-        QFETCH(QString, content);
-        QFETCH(QString, mentions);
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        const QString target = folder.filePath(MakerLibrary::fileName());
-        if (content == QLatin1String("noexport")) {
-            const QString source =
-                QDir(QString::fromUtf8(NOEXPORT_FOLDER)).filePath(MakerLibrary::fileName());
-            QVERIFY(QFile::copy(source, target));
-        } else if (!content.isEmpty()) {
-            QFile file(target);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content.toUtf8());
-        }
         MakerLibrary library(folder.path());
-        const MakerLibrary::Answer answer = library.homePageAddress();
-        QVERIFY(!answer.ok());
-        QVERIFY(answer.address.isEmpty());
-        QVERIFY2(answer.error.contains(mentions), qPrintable(answer.error));
+        const auto fails = [&](const QString &mentions) {
+            const Result<QString> address = library.homePageAddress();
+            QVERIFY2(reasonOf(address).contains(mentions.toUtf8()), reasonOf(address));
+        };
+        fails(MakerLibrary::fileName());
+        QFile file(library.path());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not an ELF file") > 0);
+        file.close();
+        fails(MakerLibrary::fileName());
+        QVERIFY(QFile::remove(library.path()) &&
+                QFile::copy(inFolder(NOEXPORT_FOLDER), library.path()));
+        fails(QStringLiteral("OrveltHpURL"));
+        QVERIFY(QFile::remove(library.path()) && QFile::copy(kReal, library.path()));
+        QCOMPARE(library.homePageAddress().value(), kHomePage);
     }
 
     void lookAlikeElsewhereIsNeverLoaded()
     {
+        QVERIFY2(QFile::exists(inFolder(PLANTED_FOLDER)), qPrintable(inFolder(PLANTED_FOLDER)));
         // The test runs in the look-alike's folder, with that folder on the search path.
         QVERIFY(QDir::setCurrent(QString::fromUtf8(PLANTED_FOLDER)));
         QTemporaryDir empty;
-        QVERIFY(empty.isValid());
         for (const QString &folder :
              {empty.path(), QString(), QStringLiteral("."), QStringLiteral("../zor7res_planted")}) {
             MakerLibrary library(folder);
-            const MakerLibrary::Answer answer = library.homePageAddress();
-            QVERIFY2(!answer.ok(), qPrintable(folder + QLatin1String(": ") + answer.address));
+            QVERIFY2(!library.homePageAddress().ok(), qPrintable(folder));
         }
         QVERIFY(!plantedIsLoaded());
-    }
-
-    void failedLoadIsTriedAgain()
-    {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        MakerLibrary library(folder.path());
-        QVERIFY(!library.homePageAddress().ok());
-        QVERIFY(QFile::copy(QString::fromUtf8(ZOR7RES_FILE), library.path()));
-        const MakerLibrary::Answer answer = library.homePageAddress();
-        QVERIFY2(answer.ok(), qPrintable(answer.error));
-        QCOMPARE(answer.address, QString::fromUtf8(ZOR7RES_HOME_PAGE));
     }
 };
 

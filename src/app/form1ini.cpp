@@ -95,11 +95,11 @@ void Form1::SaveIni()
                          : settingsPanel->Option1[1]->isChecked() ? 1
                                                                   : 2;
 
-    const std::optional<settingsfile::FileError> error =
-        settingsfile::write(iniPath(), record.format(m_iniInUtf8));
-    if (error && !m_screenGone)
-        messageBox(QString::fromUtf8("設定ファイルを保存できませんでした。\r\n") + error->path +
-                   QStringLiteral("\r\n") + error->reason);
+    const QString path = iniPath();
+    const Status written = settingsfile::write(path, record.format(m_iniInUtf8));
+    if (!written && !m_screenGone)
+        messageBox(QString::fromUtf8("設定ファイルを保存できませんでした。\r\n") + path +
+                   QStringLiteral("\r\n") + written.error().message);
 }
 
 void Form1::LoadIni()
@@ -117,10 +117,11 @@ void Form1::LoadIni()
 
 Status Form1::loadSettings()
 {
-    const settingsfile::ReadResult file = settingsfile::read(iniPath());
-    if (!file.ok())
+    const Result<QByteArray> file = settingsfile::read(iniPath());
+    if (!file)
         return Error{QStringLiteral("settings file unreadable")};
-    const SettingsReadResult read = SettingsRecord::parse(file.bytes);
+    SettingsRead read;
+    const Status parsed = SettingsRecord::parse(*file, read);
     const SettingsRecord &record = read.record;
     m_iniInUtf8 = read.utf8;
 
@@ -137,10 +138,10 @@ Status Form1::loadSettings()
         KanbanPicPath = record.KanbanPicPath;
     if (read.wasRead(Field::MidDoorMode))
         MidDoorMode = record.MidDoorMode;
-    if (read.error && read.error->kind == SettingsRecordError::Kind::Unreadable)
+    if (!parsed && !read.complete())
         return Error{QStringLiteral("settings record unreadable")};
     // A value out of range was read with the rest; applying stops when it reaches it.
-    auto failsAt = [&read](Field field) { return read.error && read.error->field == int(field); };
+    auto failsAt = [&parsed](Field field) { return !parsed && parsed.error().code == int(field); };
     const Error outOfRange{QStringLiteral("a setting out of range")};
 
     m_panelUnderMainWindow = false;
@@ -172,7 +173,7 @@ Status Form1::loadSettings()
     // No folder chosen yet: the sign keeps its placeholder and the load goes on. A lone
     // separator is what a key in the sign box makes of "no folder", so it is none either.
     if (!SignFolder.isEmpty() && SignFolder != QString(QDir::separator())) {
-        if (File1.setPath(SignFolder))
+        if (!File1.setPath(SignFolder))
             return Error{QStringLiteral("sign folder unreadable")};
         EnsureTrailingSeparator();
         if (!ShowSignPicture(0))

@@ -64,15 +64,15 @@ void Form1::Picture1_KeyDown(int keyCode, int)
 
 void Form1::picDir()
 {
-    const std::optional<FileListError> error = File1.setPath(SignFolder);
-    if (!error)
+    const Status listed = File1.setPath(SignFolder);
+    if (listed)
         return;
-    if (error->kind == FileListError::Kind::NotFound) {
+    if (FileList::isNotFound(listed.error())) {
         messageBox(kPathNotFound);
         MnuEditHkPic_Click();
         return;
     }
-    messageBox(error->description);
+    messageBox(listed.error().message);
 }
 
 void Form1::messageBox(const QString &text)

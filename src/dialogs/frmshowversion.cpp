@@ -178,14 +178,14 @@ void frmShowVersion::Command1_Click()
 
 void frmShowVersion::Label5_Click()
 {
-    const MakerLibrary::Answer answer = m_addressSource();
-    if (!answer.ok()) {
+    const Result<QString> address = m_addressSource();
+    if (!address) {
         m_reportError(this, QString::fromUtf8("Orvhpurl.dllのエラー"),
-                      libraryErrorText(answer.error));
+                      libraryErrorText(address.error().message));
         return;
     }
     // Whether the desktop could open it is not looked at: an unusable address fails quietly.
-    m_openUrl(QUrl(answer.address));
+    m_openUrl(QUrl(*address));
 }
 
 bool frmShowVersion::eventFilter(QObject *watched, QEvent *event)

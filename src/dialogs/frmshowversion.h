@@ -16,7 +16,7 @@ class frmShowVersion : public QDialog
 {
     Q_OBJECT
 public:
-    using AddressSource = std::function<MakerLibrary::Answer()>;
+    using AddressSource = std::function<Result<QString>()>;
     using UrlOpener = std::function<bool(const QUrl &)>;
     using ErrorReporter =
         std::function<void(QWidget *parent, const QString &title, const QString &text)>;

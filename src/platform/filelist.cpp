@@ -32,11 +32,9 @@ const std::vector<QByteArray> &patternExtensions()
     return extensions;
 }
 
-std::optional<FileListError> errorFromErrno(int error)
+Error errorFromErrno(int error)
 {
-    const bool missing = error == ENOENT || error == ENOTDIR;
-    return FileListError{missing ? FileListError::Kind::NotFound : FileListError::Kind::Other,
-                         qt_error_string(error)};
+    return Error{qt_error_string(error), -1, error};
 }
 
 #ifdef Q_OS_UNIX
@@ -51,7 +49,7 @@ bool isRegularFile(int folder, const dirent &item)
     return ::fstatat(folder, item.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
 }
 
-std::optional<FileListError> readFolder(const QString &path, QStringList &names)
+Status readFolder(const QString &path, QStringList &names)
 {
     if (path.isEmpty())
         return errorFromErrno(ENOENT);
@@ -81,7 +79,7 @@ std::optional<FileListError> readFolder(const QString &path, QStringList &names)
     ::closedir(folder);
     if (error != 0)
         return errorFromErrno(error);
-    return std::nullopt;
+    return Done{};
 }
 
 QString workingDirectory()
@@ -95,7 +93,7 @@ QString workingDirectory()
     return FileList::decodeName(QByteArrayView(buffer.data()));
 }
 #else
-std::optional<FileListError> readFolder(const QString &path, QStringList &names)
+Status readFolder(const QString &path, QStringList &names)
 {
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return errorFromErrno(ENOENT);
@@ -106,7 +104,7 @@ std::optional<FileListError> readFolder(const QString &path, QStringList &names)
         if (!name.startsWith(u'.') && FileList::matchesPattern(name.toUtf8()))
             names.append(name);
     }
-    return std::nullopt;
+    return Done{};
 }
 
 QString workingDirectory()
@@ -136,18 +134,23 @@ FileList::FileList(int maxEntries) : m_maxEntries(std::clamp(maxEntries, 0, kMax
     setPath(workingDirectory());
 }
 
-std::optional<FileListError> FileList::setPath(const QString &path)
+Status FileList::setPath(const QString &path)
 {
     QStringList names;
-    if (auto error = readFolder(path, names))
-        return error;
+    if (Status read = readFolder(path, names); !read)
+        return read;
     sortNames(names);
     m_truncated = names.size() > m_maxEntries;
     if (m_truncated)
         names.resize(m_maxEntries);
     m_entries = std::move(names);
     m_path = path;
-    return std::nullopt;
+    return Done{};
+}
+
+bool FileList::isNotFound(const Error &error)
+{
+    return error.code == ENOENT || error.code == ENOTDIR;
 }
 
 std::optional<QString> FileList::entry(int position) const

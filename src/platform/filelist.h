@@ -1,24 +1,13 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// Why a folder could not be listed. NotFound is the case the sign folder dialog answers by asking
-// again; every other reason is only described.
-struct FileListError
-{
-    enum class Kind
-    {
-        NotFound,
-        Other
-    };
-    Kind kind = Kind::Other;
-    QString description; // the system's own wording, e.g. "Permission denied"
-};
 
 // The sign folder's list of picture files: the folder's own regular files whose extension is one
 // of the pattern's, hidden files left out, in name order without regard to letter case. The list
@@ -36,8 +25,11 @@ public:
     explicit FileList(int maxEntries = kMaxEntries);
 
     // Reads the folder anew, even when it is the one already held. On failure the list keeps its
-    // folder and entries. The empty path names no folder and is NotFound.
-    std::optional<FileListError> setPath(const QString &path);
+    // folder and entries; the error's message is the system's own wording (e.g. "Permission
+    // denied") and its code the errno. The empty path names no folder and is not found.
+    Status setPath(const QString &path);
+    // The failure the sign folder dialog answers by asking again; every other is only described.
+    static bool isNotFound(const Error &error);
     const QString &path() const { return m_path; }
 
     qint16 count() const { return static_cast<qint16>(m_entries.size()); }

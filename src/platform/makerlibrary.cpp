@@ -121,42 +121,43 @@ QString MakerLibrary::path() const
     return QDir(m_folder).filePath(fileName());
 }
 
-QString MakerLibrary::bind()
+Status MakerLibrary::bind()
 {
     if (m_address != nullptr) {
-        return {};
+        return Done{};
     }
     // A relative folder would be taken from the working folder, which may hold anything.
     if (m_folder.isEmpty() || !QDir::isAbsolutePath(m_folder)) {
-        return QStringLiteral("%1: the library's folder is not an absolute path").arg(path());
+        return Error{
+            QStringLiteral("%1: the library's folder is not an absolute path").arg(path())};
     }
     QString error;
     void *handle = openLibrary(path(), &error);
     if (handle == nullptr) {
-        return error;
+        return Error{error};
     }
     void *found = findExport(handle, &error);
     if (found == nullptr) {
         closeLibrary(handle);
-        return error;
+        return Error{error};
     }
     m_handle = handle;
     m_address = reinterpret_cast<AddressFunction>(found);
-    return {};
+    return Done{};
 }
 
-MakerLibrary::Answer MakerLibrary::homePageAddress()
+Result<QString> MakerLibrary::homePageAddress()
 {
-    if (QString error = bind(); !error.isEmpty()) {
-        return {QString(), error};
+    if (Status bound = bind(); !bound) {
+        return bound.error();
     }
     char *raw = m_address();
     if (raw == nullptr) {
-        return {QString(),
-                QStringLiteral("%1: %2 returned no address").arg(path(), QLatin1String(kExport))};
+        return Error{
+            QStringLiteral("%1: %2 returned no address").arg(path(), QLatin1String(kExport))};
     }
     // The address is narrow text in the program's code page; the caller owns and frees it.
     const QString address = cp932::decode(QByteArray(raw));
     std::free(raw);
-    return {address, QString()};
+    return address;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QString>
 
 // The maker's resource library, which knows the address of the maker's web page. It is bound
@@ -8,14 +10,6 @@
 class MakerLibrary
 {
 public:
-    // The address, or the platform's description of why it could not be had.
-    struct Answer
-    {
-        QString address;
-        QString error;
-        bool ok() const { return error.isEmpty(); }
-    };
-
     // Looks for the library in folder, which must be an absolute path.
     explicit MakerLibrary(const QString &folder);
     ~MakerLibrary();
@@ -30,12 +24,12 @@ public:
     // The full path that is loaded.
     QString path() const;
     // Loads the library if it is not bound yet (a failed load is tried again next time),
-    // then asks it for the address.
-    Answer homePageAddress();
+    // then asks it for the address. The error is the platform's description of the failure.
+    Result<QString> homePageAddress();
 
 private:
     using AddressFunction = char *(*)();
-    QString bind();
+    Status bind();
 
     QString m_folder;
     void *m_handle = nullptr;

@@ -7,10 +7,13 @@
 #include <variant>
 
 // Why an operation on a file failed: what went wrong and, for parsers, where in the bytes.
+// code is a number a caller may act on: errno for a call to the system, the field's number
+// for the settings record; 0 where there is none.
 struct Error
 {
     QString message;
     int64_t offset = -1;
+    int code = 0;
 };
 
 // The value of an operation that may fail, or the reason it did.

@@ -45,7 +45,7 @@ struct Chunk
     std::int64_t size = 0;
 };
 
-Result parseFormat(QByteArrayView bytes, Chunk fmt, Chunk data)
+Result<Wave> parseFormat(QByteArrayView bytes, Chunk fmt, Chunk data)
 {
     if (fmt.size < kFmtChunkSize)
         return fault(fmt.body, QStringLiteral("fmt chunk of %1 bytes is shorter than the %2 of PCM")
@@ -81,7 +81,7 @@ Result parseFormat(QByteArrayView bytes, Chunk fmt, Chunk data)
 
 } // namespace
 
-Result parse(QByteArrayView bytes)
+Result<Wave> parse(QByteArrayView bytes)
 {
     const std::int64_t size = bytes.size();
     if (size < kRiffHeaderSize)

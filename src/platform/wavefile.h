@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 
 // The parts of a RIFF/WAVE file image that a player needs: the PCM format and the samples.
 // Only plain PCM is taken; anything else is refused, so that no noise is ever played.
@@ -29,28 +30,6 @@ struct Wave
     std::int64_t frames() const { return samples.size() / format.bytesPerFrame(); }
 };
 
-struct Error
-{
-    QString message;
-    std::int64_t offset = 0; // where in the file image the fault was found
-};
-
-// A wave or the reason there is none.
-class Result
-{
-public:
-    Result(Wave wave) : m_wave(wave) {}
-    Result(Error error) : m_error(std::move(error)) {}
-
-    bool ok() const { return m_wave.has_value(); }
-    const Wave &wave() const { return *m_wave; }
-    const Error &error() const { return m_error; }
-
-private:
-    std::optional<Wave> m_wave;
-    Error m_error;
-};
-
 // Caps on the format; a file beyond them is refused rather than handed to a device.
 constexpr int kMaxChannels = 8;            // 7.1, the most a sound device is likely to take
 constexpr int kMinSampleRate = 1000;       // below this no device plays PCM
@@ -58,7 +37,8 @@ constexpr int kMaxSampleRate = 384000;     // the fastest rate of current device
 constexpr std::uint16_t kFormatPcm = 1;    // WAVE_FORMAT_PCM
 constexpr std::int64_t kFmtChunkSize = 16; // the PCM fields of the fmt chunk
 
-// Parses a whole RIFF/WAVE file image. The result's samples point into bytes.
-Result parse(QByteArrayView bytes);
+// Parses a whole RIFF/WAVE file image. The wave's samples point into bytes; an error's offset
+// is where in them the fault was found.
+Result<Wave> parse(QByteArrayView bytes);
 
 } // namespace wavefile

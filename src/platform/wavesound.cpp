@@ -32,16 +32,16 @@ QString resourcePath(int id)
 
 #ifdef _WIN32
 
-std::optional<QString> play(QByteArrayView riff)
+Status play(QByteArrayView riff)
 {
-    const wavefile::Result parsed = wavefile::parse(riff);
-    if (!parsed.ok())
-        return parsed.error().message;
+    const Result<wavefile::Wave> parsed = wavefile::parse(riff);
+    if (!parsed)
+        return parsed.error();
     // From memory and synchronous; with no device nothing is played, not even a default sound.
     if (!PlaySoundW(reinterpret_cast<LPCWSTR>(riff.data()), nullptr,
                     SND_MEMORY | SND_SYNC | SND_NODEFAULT))
-        return QStringLiteral("the sound device did not play the sound");
-    return std::nullopt;
+        return Error{QStringLiteral("the sound device did not play the sound")};
+    return Done{};
 }
 
 #else
@@ -141,25 +141,25 @@ QByteArray serverList()
     return list + "unix:/var/run/pulse/native";
 }
 
-QString failure(const char *step, int error)
+Error failure(const char *step, int error)
 {
-    return QStringLiteral("sound server, %1: %2")
-        .arg(QLatin1String(step), PulseLibrary::instance().strerror(error));
+    return Error{QStringLiteral("sound server, %1: %2")
+                     .arg(QLatin1String(step), PulseLibrary::instance().strerror(error))};
 }
 
 } // namespace
 
-std::optional<QString> play(QByteArrayView riff)
+Status play(QByteArrayView riff)
 {
-    const wavefile::Result parsed = wavefile::parse(riff);
-    if (!parsed.ok())
-        return parsed.error().message;
-    const wavefile::Wave &wave = parsed.wave();
+    const Result<wavefile::Wave> parsed = wavefile::parse(riff);
+    if (!parsed)
+        return parsed.error();
+    const wavefile::Wave &wave = *parsed;
     if (wave.samples.isEmpty())
-        return std::nullopt;
+        return Done{};
     const PulseLibrary &pulse = PulseLibrary::instance();
     if (!pulse.loaded())
-        return QStringLiteral("the sound server's client library is not installed");
+        return Error{QStringLiteral("the sound server's client library is not installed")};
 
     pa_sample_spec spec{};
     spec.format = *sampleFormat(wave.format.bitsPerSample);
@@ -169,9 +169,9 @@ std::optional<QString> play(QByteArrayView riff)
     pa_channel_map map;
     if (!pulse.sampleSpecValid(&spec) ||
         !pulse.channelMapInitAuto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX))
-        return QStringLiteral("the sound server cannot take %1 channels at %2 Hz")
-            .arg(wave.format.channels)
-            .arg(wave.format.sampleRate);
+        return Error{QStringLiteral("the sound server cannot take %1 channels at %2 Hz")
+                         .arg(wave.format.channels)
+                         .arg(wave.format.sampleRate)};
 
     const QByteArray servers = serverList();
     int error = 0;
@@ -185,7 +185,7 @@ std::optional<QString> play(QByteArrayView riff)
     // Returns once the server has played the last sample.
     if (pulse.simpleDrain(stream.get(), &error) < 0)
         return failure("drain", error);
-    return std::nullopt;
+    return Done{};
 }
 
 #endif

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-#include <optional>
 
 // The whole RIFF/WAVE image of the sound played last; each play replaces it, and it stays
 // after the play.
@@ -20,8 +20,8 @@ namespace wavesound {
 // The embedded file of sound resource id.
 QString resourcePath(int id);
 
-// Plays a RIFF/WAVE file image to its end. Returns why it was not played, or nothing when it
-// was. Never starts a sound server and never waits for one that is not there.
-std::optional<QString> play(QByteArrayView riff);
+// Plays a RIFF/WAVE file image to its end, or says why it was not played. Never starts a sound
+// server and never waits for one that is not there.
+Status play(QByteArrayView riff);
 
 } // namespace wavesound

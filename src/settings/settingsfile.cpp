@@ -37,11 +37,11 @@ QString noPath()
 #ifdef Q_OS_UNIX
 // The data must be on the disk before the rename makes it the settings file, or a crash could
 // leave a renamed but empty file. EINVAL: the file system has nothing to sync.
-std::optional<QString> syncToDisk(int fd)
+Status syncToDisk(int fd)
 {
     if (::fsync(fd) == 0 || errno == EINVAL)
-        return std::nullopt;
-    return QString::fromLocal8Bit(std::strerror(errno));
+        return Done{};
+    return Error{QString::fromLocal8Bit(std::strerror(errno)), -1, errno};
 }
 
 // Makes the rename itself durable. The new file is in place already, so failure changes
@@ -86,48 +86,48 @@ QString path()
                   QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
 }
 
-ReadResult read(const QString &path)
+Result<QByteArray> read(const QString &path)
 {
     const QFileInfo info(path);
     // A FIFO or a device would block the start or never end.
     if (info.exists() && !info.isFile())
-        return {{}, FileError{path, QString::fromUtf8("通常のファイルではありません。")}};
+        return Error{QString::fromUtf8("通常のファイルではありません。")};
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return {{}, FileError{path, path.isEmpty() ? noPath() : file.errorString()}};
+        return Error{path.isEmpty() ? noPath() : file.errorString()};
     QByteArray bytes = file.read(kMaxReadBytes);
     if (file.error() != QFileDevice::NoError)
-        return {{}, FileError{path, file.errorString()}};
-    return {bytes, std::nullopt};
+        return Error{file.errorString()};
+    return bytes;
 }
 
-std::optional<FileError> write(const QString &path, const QByteArray &bytes)
+Status write(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())
-        return FileError{path, noPath()};
+        return Error{noPath()};
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return FileError{path, QString::fromUtf8("フォルダー %1 を作成できません。").arg(folder)};
+        return Error{QString::fromUtf8("フォルダー %1 を作成できません。").arg(folder)};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return FileError{path, file.errorString()};
+        return Error{file.errorString()};
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        FileError error{path, file.errorString()};
+        Error error{file.errorString()};
         file.cancelWriting();
         return error;
     }
 #ifdef Q_OS_UNIX
-    if (auto reason = syncToDisk(file.handle())) {
+    if (Status synced = syncToDisk(file.handle()); !synced) {
         file.cancelWriting();
-        return FileError{path, *reason};
+        return synced;
     }
 #endif
     if (!file.commit())
-        return FileError{path, file.errorString()};
+        return Error{file.errorString()};
 #ifdef Q_OS_UNIX
     syncFolder(folder);
 #endif
-    return std::nullopt;
+    return Done{};
 }
 
 } // namespace settingsfile

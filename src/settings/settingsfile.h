@@ -1,28 +1,14 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
 // The settings file as a whole: where it lies, reading it, and replacing it so that the
 // previous file survives any failure. Nothing here throws or shows a message; every failure
-// comes back with the path and the system's reason.
+// comes back with the system's reason, for the caller to show beside the path.
 namespace settingsfile {
-
-struct FileError
-{
-    QString path;
-    QString reason;
-};
-
-struct ReadResult
-{
-    QByteArray bytes;
-    std::optional<FileError> error;
-
-    bool ok() const { return !error.has_value(); }
-};
 
 // The record is one short line and only its first 16 fields count, so a larger file is read
 // no further than this: a hostile file cannot fill the memory.
@@ -40,10 +26,10 @@ QString locate(const QString &executableFolder, const QString &baseName,
 QString path();
 
 // At most kMaxReadBytes from the start of a regular file.
-ReadResult read(const QString &path);
+Result<QByteArray> read(const QString &path);
 
 // Writes a temporary file in the same folder, flushes it to the disk and renames it over the
-// old file. nullopt once the new file is in place; on failure the old file is untouched.
-std::optional<FileError> write(const QString &path, const QByteArray &bytes);
+// old file. On failure the old file is untouched.
+Status write(const QString &path, const QByteArray &bytes);
 
 } // namespace settingsfile

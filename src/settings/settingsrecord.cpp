@@ -234,44 +234,42 @@ TextForm formFor(const SettingsRecord &r, bool keepUtf8)
 }
 
 // Stores one field into its slot; the reason when it is not of the slot's type.
-std::optional<QString> store(SettingsRecord &record, const Slot &slot, const RawField &field,
-                             TextForm form)
+Status store(SettingsRecord &record, const Slot &slot, const RawField &field, TextForm form)
 {
     if (auto text = std::get_if<QString SettingsRecord::*>(&slot)) {
         record.*(*text) = decodeText(field, form);
-        return std::nullopt;
+        return Done{};
     }
     if (auto flag = std::get_if<bool SettingsRecord::*>(&slot)) {
         if (!field.quoted && (field.text == kTrue || field.text == kFalse)) {
             record.*(*flag) = field.text == kTrue;
-            return std::nullopt;
+            return Done{};
         }
-        return QStringLiteral("#TRUE# or #FALSE# expected");
+        return Error{QStringLiteral("#TRUE# or #FALSE# expected")};
     }
     const auto number = field.quoted ? std::nullopt : toNumber(field.text);
     if (!number)
-        return QStringLiteral("a number expected");
+        return Error{QStringLiteral("a number expected")};
     const auto whole = SettingsRecord::roundToInt32(*number);
     if (!whole)
-        return QStringLiteral("the number does not fit 32 bits");
+        return Error{QStringLiteral("the number does not fit 32 bits")};
     if (auto wide = std::get_if<qint32 SettingsRecord::*>(&slot)) {
         record.*(*wide) = *whole;
-        return std::nullopt;
+        return Done{};
     }
     if (*whole < std::numeric_limits<qint16>::min() || *whole > std::numeric_limits<qint16>::max())
-        return QStringLiteral("the number does not fit 16 bits");
+        return Error{QStringLiteral("the number does not fit 16 bits")};
     record.*std::get<qint16 SettingsRecord::*>(slot) = qint16(*whole);
-    return std::nullopt;
+    return Done{};
 }
 
-SettingsRecordError failure(SettingsRecordError::Kind kind, int field, qsizetype offset,
-                            const QString &reason)
+Error failure(int field, qsizetype offset, const QString &reason)
 {
-    return {kind, field, offset,
-            QStringLiteral("settings record, field %1 at offset %2: %3")
-                .arg(field)
-                .arg(offset)
-                .arg(reason)};
+    return Error{QStringLiteral("settings record, field %1 at offset %2: %3")
+                     .arg(field)
+                     .arg(offset)
+                     .arg(reason),
+                 offset, field};
 }
 
 } // namespace
@@ -321,32 +319,27 @@ QByteArray SettingsRecord::format(bool keepUtf8) const
     return out;
 }
 
-SettingsReadResult SettingsRecord::parse(QByteArrayView bytes)
+Status SettingsRecord::parse(QByteArrayView bytes, SettingsRead &read)
 {
-    using Kind = SettingsRecordError::Kind;
-    SettingsReadResult result;
+    read = SettingsRead{};
     const TextForm form = bytes.startsWith(kUtf8Bom) ? TextForm::Utf8 : TextForm::Cp932;
-    result.utf8 = form == TextForm::Utf8;
+    read.utf8 = form == TextForm::Utf8;
     FieldReader reader(bytes, form == TextForm::Utf8 ? kUtf8Bom.size() : 0, form);
     std::array<qsizetype, kFieldCount> offsets{};
     for (int i = 0; i < kFieldCount; ++i) {
         const auto field = reader.next();
-        if (!field) {
-            result.error = failure(Kind::Unreadable, i + 1, reader.fieldStart(), reader.error());
-            return result;
-        }
-        if (auto reason = store(result.record, kSlots[i], *field, form)) {
-            result.error = failure(Kind::Unreadable, i + 1, field->offset, *reason);
-            return result;
-        }
+        if (!field)
+            return failure(i + 1, reader.fieldStart(), reader.error());
+        if (Status stored = store(read.record, kSlots[i], *field, form); !stored)
+            return failure(i + 1, field->offset, stored.error().message);
         offsets[i] = field->offset;
-        result.fieldsRead = i + 1;
+        read.fieldsRead = i + 1;
     }
     // In the order the loader applies them: both speeds, then the option.
-    const SettingsRecord &r = result.record;
+    const SettingsRecord &r = read.record;
     const auto outOfRange = [&](Field field, const QString &reason) {
         const int n = int(field);
-        result.error = failure(Kind::OutOfRange, n, offsets[n - 1], reason);
+        return failure(n, offsets[n - 1], reason);
     };
     const auto speedReason = [](qint32 speed) {
         return QStringLiteral("the speed %1 lies outside %2..%3")
@@ -355,10 +348,11 @@ SettingsReadResult SettingsRecord::parse(QByteArrayView bytes)
             .arg(kMaxSpeed);
     };
     if (r.HScroll1 < kMinSpeed || r.HScroll1 > kMaxSpeed)
-        outOfRange(Field::HScroll1, speedReason(r.HScroll1));
-    else if (r.HScroll2 < kMinSpeed || r.HScroll2 > kMaxSpeed)
-        outOfRange(Field::HScroll2, speedReason(r.HScroll2));
-    else if (r.MidDoorMode < 0 || r.MidDoorMode >= kOptionCount)
-        outOfRange(Field::MidDoorMode, QStringLiteral("there is no option %1").arg(r.MidDoorMode));
-    return result;
+        return outOfRange(Field::HScroll1, speedReason(r.HScroll1));
+    if (r.HScroll2 < kMinSpeed || r.HScroll2 > kMaxSpeed)
+        return outOfRange(Field::HScroll2, speedReason(r.HScroll2));
+    if (r.MidDoorMode < 0 || r.MidDoorMode >= kOptionCount)
+        return outOfRange(Field::MidDoorMode,
+                          QStringLiteral("there is no option %1").arg(r.MidDoorMode));
+    return Done{};
 }

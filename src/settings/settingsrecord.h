@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
 #include <optional>
 
-struct SettingsReadResult;
+struct SettingsRead;
 
 // The one line of the settings file: 16 fields in a fixed order, "," between them, CR LF at
 // the end. Places are in twips.
@@ -73,40 +75,29 @@ struct SettingsRecord
     // True when CP932 cannot hold the strings, so that format() writes UTF-8.
     bool needsUtf8() const;
 
-    static SettingsReadResult parse(QByteArrayView bytes);
+    // Reads the record into `read` as far as it goes. Reading stops at the first field that
+    // cannot be read; the range checks come after all 16 fields are read, in the order the
+    // loader applies them (the speeds, then the option), so that a loader knows how far its
+    // applying would have got. The error's code is the failing field's number, its offset
+    // where that field starts in the bytes.
+    static Status parse(QByteArrayView bytes, SettingsRead &read);
 
     // A number read into an integer field, or a place saved in whole twips: halves go to the
     // even neighbour, so values do not drift one way. nullopt when it lies outside 32 bits.
     static std::optional<qint32> roundToInt32(double value);
 };
 
-// Why a record could not be used. Reading stops at the first field that cannot be read; the
-// range checks come after all 16 fields are read, in the order the loader applies them (the
-// speeds, then the option), so that a loader knows how far its applying would have got.
-struct SettingsRecordError
-{
-    enum class Kind
-    {
-        Unreadable, // field `field` is missing or not of its type; fields before it were read
-        OutOfRange, // all 16 fields were read; field `field` holds a value that cannot be applied
-    };
-    Kind kind = Kind::Unreadable;
-    int field = 0;
-    qsizetype offset = 0; // where the field starts in the file's bytes
-    QString message;
-};
-
-// What reading got. A loader that keeps "what was read stays read" stores the fields that
-// wasRead() into its shared variables. After an Unreadable error nothing was applied; after
-// an OutOfRange error every field was read and applying goes as far as the failing field.
-struct SettingsReadResult
+// What reading got, whether or not it failed. A loader that keeps "what was read stays read"
+// stores the fields that wasRead() into its shared variables. After a failure short of
+// complete() nothing was applied; after one with every field read (a value out of range)
+// applying goes as far as the failing field.
+struct SettingsRead
 {
     // Fields 1 to fieldsRead hold what was read; the others keep their initial values.
     SettingsRecord record;
     int fieldsRead = 0;
     bool utf8 = false; // the bytes were a UTF-8 file: they began with its mark
-    std::optional<SettingsRecordError> error;
 
-    bool ok() const { return !error.has_value(); }
     bool wasRead(SettingsRecord::Field field) const { return int(field) <= fieldsRead; }
+    bool complete() const { return fieldsRead == SettingsRecord::kFieldCount; }
 };
