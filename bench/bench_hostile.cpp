@@ -36,8 +36,10 @@
 
 namespace {
 
+using mfbytes::e;
 using mfbytes::put16;
 using mfbytes::put32;
+using Records = QList<mfbytes::Record>;
 
 // What the program promises for any single file; printed beside the figures, never enforced.
 constexpr double kSignTargetMs = 100;
@@ -339,34 +341,29 @@ std::vector<QPoint> scatter(int count, int width, int height)
     return points;
 }
 
-EmfBuilder &solidBrush(EmfBuilder &emf, int index, uint32_t colour)
+Records solidBrush(int index, uint32_t colour)
 {
-    emf.dwords(emr::kCreateBrushIndirect, {index, 0, colour, 0});
-    return emf.dwords(emr::kSelectObject, {index});
+    return {e(emr::kCreateBrushIndirect, index, 0, colour, 0), e(emr::kSelectObject, index)};
 }
 
 QByteArray hugeRectangles(int count)
 {
-    EmfBuilder emf(frameOf(kHugeWidth, kHugeHeight));
-    solidBrush(emf, 1, 0x0000C0FF);
+    Records emf = solidBrush(1, 0x0000C0FF);
     for (int i = 0; i < count; ++i)
-        emf.dwords(emr::kRectangle,
-                   {i * 7 % 500, i * 5 % 300, kHugeWidth - i * 3 % 400, kHugeHeight - i % 200});
-    return emf.finish();
+        emf << e(emr::kRectangle, i * 7 % 500, i * 5 % 300, kHugeWidth - i * 3 % 400,
+                 kHugeHeight - i % 200);
+    return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight), emf);
 }
 
 QByteArray hugeRectanglesWmf(int count)
 {
     // 30000 x 18000 units at 200 to the inch: 3.8 by 2.3 metres.
-    WmfBuilder wmf;
-    wmf.placeable(QRect(0, 0, 30000, 18000), 200);
-    wmf.words(0x020B, {0, 0});
-    wmf.words(0x020C, {18000, 30000});
-    wmf.words(0x02FC, {0, 0xC0FF, 0x0000, 0});
-    wmf.words(0x012D, {0});
+    using mfbytes::w;
+    Records wmf = {w(0x020B, 0, 0), w(0x020C, 18000, 30000), w(0x02FC, 0, 0xC0FF, 0x0000, 0),
+                   w(0x012D, 0)};
     for (int i = 0; i < count; ++i)
-        wmf.words(0x041B, {18000 - i % 200, 30000 - i * 3 % 400, i * 5 % 300, i * 7 % 500});
-    return wmf.finish();
+        wmf << w(0x041B, 18000 - i % 200, 30000 - i * 3 % 400, i * 5 % 300, i * 7 % 500);
+    return mfbytes::wmfFile(wmf, QRect(0, 0, 30000, 18000), 200);
 }
 
 QByteArray hugePolygon(int count)
@@ -376,28 +373,25 @@ QByteArray hugePolygon(int count)
     for (int i = 0; i < count; ++i)
         points.emplace_back(i % 2 ? kHugeWidth - i % 97 : i % 89,
                             int(int64_t(i) * kHugeHeight / count));
-    EmfBuilder emf(frameOf(kHugeWidth, kHugeHeight));
-    solidBrush(emf, 1, 0x00308030);
-    return emf.record(emr::kPolygon16, points16(points)).finish();
+    return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight),
+                            solidBrush(1, 0x00308030) << e(emr::kPolygon16, points16(points)));
 }
 
 QByteArray hugeDashedLines(int count)
 {
-    EmfBuilder emf(frameOf(kHugeWidth, kHugeHeight));
     // A cosmetic dotted pen: one dash per two pixels of every line.
-    emf.dwords(emr::kExtCreatePen, {1, 0, 0, 0, 0, 2, 1, 0, 0x000000FF, 0, 0});
-    emf.dwords(emr::kSelectObject, {1});
+    Records emf = {e(emr::kExtCreatePen, 1, 0, 0, 0, 0, 2, 1, 0, 0x000000FF, 0, 0),
+                   e(emr::kSelectObject, 1)};
     for (int i = 0; i < count; ++i) {
         const int y = int(int64_t(i) * kHugeHeight / count);
-        emf.record(emr::kPolyline16,
-                   points16({QPoint(0, y), QPoint(kHugeWidth, kHugeHeight - y)}));
+        emf << e(emr::kPolyline16, points16({QPoint(0, y), QPoint(kHugeWidth, kHugeHeight - y)}));
     }
-    return emf.finish();
+    return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight), emf);
 }
 
 QByteArray hugeGradients(int count)
 {
-    EmfBuilder emf(frameOf(kHugeWidth, kHugeHeight));
+    Records emf;
     for (int i = 0; i < count; ++i) {
         QByteArray params = bounds(kHugeWidth, kHugeHeight);
         params.append(mfbytes::dwords({2, 1, 0}));
@@ -406,9 +400,9 @@ QByteArray hugeGradients(int count)
         params.append(mfbytes::dwords({kHugeWidth - i, kHugeHeight - i}));
         params.append(mfbytes::words({0, 0xFF00, 0x8000, 0}));
         params.append(mfbytes::dwords({0, 1}));
-        emf.record(emr::kGradientFill, params);
+        emf << e(emr::kGradientFill, params);
     }
-    return emf.finish();
+    return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight), emf);
 }
 
 // A bitmap record's fixed fields, then its header and bits; offsets count from the record's
@@ -434,55 +428,49 @@ QByteArray embeddedInfo(QSize size, uint32_t compression, qsizetype bytes)
 
 QByteArray hugeStretchedPixels(int count)
 {
-    EmfBuilder emf(frameOf(kHugeWidth, kHugeHeight));
+    Records emf;
     for (int i = 0; i < count; ++i) {
         const QByteArray packed = mfbytes::dib(1, 1, 32, {}, {uint32_t(0x00102030 * (i + 1))});
-        emf.record(emr::kStretchDiBits,
-                   stretchDiBits(QRect(0, 0, kHugeWidth - i, kHugeHeight - i), QSize(1, 1),
-                                 packed.first(40), packed.sliced(40)));
+        emf << e(emr::kStretchDiBits,
+                 stretchDiBits(QRect(0, 0, kHugeWidth - i, kHugeHeight - i), QSize(1, 1),
+                               packed.first(40), packed.sliced(40)));
     }
-    return emf.finish();
+    return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight), emf);
 }
 
 QByteArray xorClipPaths(int paths, int segments)
 {
-    EmfBuilder emf(frameOf(52, 32));
+    Records emf;
     Lcg random;
     for (int i = 0; i < paths; ++i) {
         std::vector<QPoint> points;
         for (int s = 0; s < segments; ++s)
             points.emplace_back(random.below(52), random.below(32));
-        emf.record(emr::kBeginPath, {});
-        emf.dwords(emr::kMoveToEx, {random.below(52), random.below(32)});
-        emf.record(emr::kPolylineTo16, points16(points));
-        emf.record(emr::kCloseFigure, {});
-        emf.record(emr::kEndPath, {});
-        emf.dwords(emr::kSelectClipPath, {emr::kRgnXor});
+        const int x = random.below(52), y = random.below(32);
+        emf << e(emr::kBeginPath) << e(emr::kMoveToEx, x, y)
+            << e(emr::kPolylineTo16, points16(points)) << e(emr::kCloseFigure) << e(emr::kEndPath)
+            << e(emr::kSelectClipPath, emr::kRgnXor);
     }
-    solidBrush(emf, 1, 0x000000FF);
-    return emf.dwords(emr::kRectangle, {0, 0, 51, 31}).finish();
+    emf << solidBrush(1, 0x000000FF) << e(emr::kRectangle, 0, 0, 51, 31);
+    return mfbytes::emfFile(frameOf(52, 32), emf);
 }
 
 QByteArray widenedPath(int segments)
 {
-    EmfBuilder emf(frameOf(52, 32));
     // A geometric pen eight units wide with round ends and joins: widening is its outline.
-    emf.dwords(emr::kExtCreatePen, {1, 0, 0, 0, 0, 0x00010000, 8, 0, 0x00FF0000, 0, 0});
-    emf.dwords(emr::kSelectObject, {1});
-    solidBrush(emf, 2, 0x0000FF00);
-    emf.record(emr::kBeginPath, {});
-    emf.dwords(emr::kMoveToEx, {0, 0});
-    emf.record(emr::kPolylineTo16, points16(scatter(segments, 52, 32)));
-    emf.record(emr::kEndPath, {});
-    emf.record(emr::kWidenPath, {});
-    return emf.record(emr::kFillPath, bounds(52, 32)).finish();
+    Records emf = {e(emr::kExtCreatePen, 1, 0, 0, 0, 0, 0x00010000, 8, 0, 0x00FF0000, 0, 0),
+                   e(emr::kSelectObject, 1)};
+    emf << solidBrush(2, 0x0000FF00) << e(emr::kBeginPath) << e(emr::kMoveToEx, 0, 0)
+        << e(emr::kPolylineTo16, points16(scatter(segments, 52, 32))) << e(emr::kEndPath)
+        << e(emr::kWidenPath) << e(emr::kFillPath, bounds(52, 32));
+    return mfbytes::emfFile(frameOf(52, 32), emf);
 }
 
 QByteArray signPolygon(int count)
 {
-    EmfBuilder emf(frameOf(52, 32));
-    solidBrush(emf, 1, 0x00FF8000);
-    return emf.record(emr::kPolygon16, points16(scatter(count, 52, 32))).finish();
+    return mfbytes::emfFile(frameOf(52, 32),
+                            solidBrush(1, 0x00FF8000)
+                                << e(emr::kPolygon16, points16(scatter(count, 52, 32))));
 }
 
 QByteArray svgNaming(const QString &self, const QString &marker)
@@ -498,11 +486,10 @@ QByteArray svgNaming(const QString &self, const QString &marker)
 
 QByteArray embeddedInSign(uint32_t compression, QSize claimed, const QByteArray &payload)
 {
-    EmfBuilder emf(frameOf(52, 32));
-    emf.record(emr::kStretchDiBits,
-               stretchDiBits(QRect(0, 0, 52, 32), claimed,
-                             embeddedInfo(claimed, compression, payload.size()), payload));
-    return emf.finish();
+    const QByteArray info = embeddedInfo(claimed, compression, payload.size());
+    return mfbytes::emfFile(
+        frameOf(52, 32),
+        {e(emr::kStretchDiBits, stretchDiBits(QRect(0, 0, 52, 32), claimed, info, payload))});
 }
 
 QByteArray ico(const QByteArray &png)
@@ -524,19 +511,17 @@ QByteArray bigPng(int side)
 
 QByteArray patternBrushes(int count, const QByteArray &payload, QSize claimed)
 {
-    EmfBuilder emf(frameOf(52, 32));
+    Records emf;
     const QByteArray info = embeddedInfo(claimed, emr::kBiPng, payload.size());
     constexpr int kFixed = 8 + 24;
     for (int i = 0; i < count; ++i) {
-        QByteArray params = mfbytes::dwords({i + 1, 0, kFixed, info.size(), kFixed + info.size(),
-                                             payload.size()});
-        emf.record(emr::kCreateDibPatternBrushPt, params + info + payload);
+        QByteArray params =
+            mfbytes::dwords({i + 1, 0, kFixed, info.size(), kFixed + info.size(), payload.size()});
+        emf << e(emr::kCreateDibPatternBrushPt, params + info + payload);
     }
-    for (int i = 0; i < count; ++i) {
-        emf.dwords(emr::kSelectObject, {i + 1});
-        emf.dwords(emr::kRectangle, {i, i, 51 - i, 31 - i});
-    }
-    return emf.finish();
+    for (int i = 0; i < count; ++i)
+        emf << e(emr::kSelectObject, i + 1) << e(emr::kRectangle, i, i, 51 - i, 31 - i);
+    return mfbytes::emfFile(frameOf(52, 32), emf);
 }
 
 // ---- The kinds ------------------------------------------------------------------------------

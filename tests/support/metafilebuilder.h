@@ -7,8 +7,6 @@
 #include <QRect>
 
 #include <cstdint>
-#include <cstring>
-#include <initializer_list>
 
 // Metafiles record by record, and DIBs for their bitmap records.
 namespace mfbytes {
@@ -111,75 +109,10 @@ inline QByteArray emfFile(QRect frame, const QList<Record> &records)
     for (const Record &r : records)
         body += dwords({r.type, 8 + r.params.size()}) + r.params;
     body += dwords({14, 20, 0, 0, 20});
-    return dwords({1,
-                   100,
-                   0,
-                   0,
-                   1000,
-                   1000,
-                   frame.left(),
-                   frame.top(),
-                   frame.right(),
-                   frame.bottom(),
-                   0x464D4520,
-                   0x10000,
-                   100 + body.size(),
-                   records.size() + 2,
-                   8,
-                   0,
-                   0,
-                   0,
-                   960,
-                   960,
-                   254,
-                   254,
-                   0,
-                   0,
-                   0}) +
-           body;
+    return dwords({1, 100, 0, 0, 1000, 1000}) +
+           dwords({frame.left(), frame.top(), frame.right(), frame.bottom()}) +
+           dwords({0x464D4520, 0x10000, 100 + body.size(), records.size() + 2, 8, 0, 0}) +
+           dwords({0, 960, 960, 254, 254, 0, 0, 0}) + body;
 }
 
 } // namespace mfbytes
-
-// The same, a record at a time, for the hostile pictures of the benchmark.
-class WmfBuilder
-{
-public:
-    WmfBuilder &placeable(QRect bounds, int unitsPerInch)
-    {
-        m_bounds = bounds;
-        m_inch = unitsPerInch;
-        return *this;
-    }
-    WmfBuilder &words(uint16_t function, std::initializer_list<int> values)
-    {
-        m_records.append({function, mfbytes::words(values)});
-        return *this;
-    }
-    QByteArray finish() const { return mfbytes::wmfFile(m_records, m_bounds, m_inch); }
-
-private:
-    QRect m_bounds;
-    int m_inch = 0;
-    QList<mfbytes::Record> m_records;
-};
-
-class EmfBuilder
-{
-public:
-    explicit EmfBuilder(QRect frame) : m_frame(frame) {}
-    EmfBuilder &record(uint32_t type, const QByteArray &params)
-    {
-        m_records.append({type, params});
-        return *this;
-    }
-    EmfBuilder &dwords(uint32_t type, std::initializer_list<int64_t> values)
-    {
-        return record(type, mfbytes::dwords(values));
-    }
-    QByteArray finish() const { return mfbytes::emfFile(m_frame, m_records); }
-
-private:
-    QRect m_frame;
-    QList<mfbytes::Record> m_records;
-};
