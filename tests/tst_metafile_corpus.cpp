@@ -82,22 +82,20 @@ void TestMetafileCorpus::matchesReference()
 {
     QFETCH(QString, name);
     QFile file(kFolder + u'/' + name);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const auto mf = Metafile::fromData(file.readAll());
+    const auto mf = Metafile::fromData(file.open(QIODevice::ReadOnly) ? file.readAll() : "");
     QVERIFY2(mf, "not a picture");
     const QImage reference(kFolder + QStringLiteral("/ref/") + name + QStringLiteral(".png"));
     QVERIFY2(!reference.isNull(), "no reference rendering");
     const QImage actual = overWhite(mf->toImage(reference.size()));
-    const double share = differingShare(actual, overWhite(reference));
-    if (share > tolerance(name)) {
+    const double share = differingShare(actual, overWhite(reference)), allowed = tolerance(name);
+    if (share > allowed) {
         const QString out = QDir::temp().filePath(QStringLiteral("metafile-actual"));
         QDir().mkpath(out);
         actual.save(out + u'/' + name + QStringLiteral(".png"));
     }
-    QVERIFY2(share <= tolerance(name),
-             qPrintable(QStringLiteral("%1 % of pixels differ, tolerance %2 %")
-                            .arg(share, 0, 'f', 1)
-                            .arg(tolerance(name))));
+    QVERIFY2(share <= allowed, qPrintable(QStringLiteral("%1 % of pixels differ, tolerance %2 %")
+                                              .arg(share, 0, 'f', 1)
+                                              .arg(allowed)));
 }
 
 QTEST_MAIN(TestMetafileCorpus)

@@ -158,56 +158,41 @@ class TestPictureLoader : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-
+    void initTestCase();
     void loads_data();
     void loads();
-    void emptyPathIsNoPicture();
-    void notRegularFilesFailAtOnce_data();
     void notRegularFilesFailAtOnce();
     void pathUsedUnchanged();
-
     void refused_data();
     void refused();
-    void memoryCap();
-    void fileSizeCap();
+    void caps();
     void cutShort_data();
     void cutShort();
     void embeddedPicturesClosed();
-
     void shownPartOnly();
     void metafileSharpOnDenseScreens();
 
 private:
-    QString write(const QString &name, const QByteArray &bytes);
-    QString writeSparse(const QString &name, const QByteArray &head, qint64 size);
+    QString write(const QString &name, const QByteArray &bytes, qint64 size = -1);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_dir;
 };
 
-void TestPictureLoader::init()
+void TestPictureLoader::initTestCase()
 {
     // Broken files are this test's daily bread; the readers' complaints about them are noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    QVERIFY(m_dir.isValid());
 }
 
-QString TestPictureLoader::write(const QString &name, const QByteArray &bytes)
+// A file of bytes, or of the given size beginning with them: the rest takes no disk.
+QString TestPictureLoader::write(const QString &name, const QByteArray &bytes, qint64 size)
 {
-    const QString path = m_dir->filePath(name);
+    const QString path = m_dir.filePath(name);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        (size >= 0 && !file.resize(size)))
         qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-// A file of the given size that begins with head: the rest takes no disk.
-QString TestPictureLoader::writeSparse(const QString &name, const QByteArray &head, qint64 size)
-{
-    const QString path = write(name, head);
-    if (!QFile::resize(path, size))
-        qFatal("cannot resize %s", qPrintable(path));
     return path;
 }
 
@@ -270,53 +255,36 @@ void TestPictureLoader::loads()
         verifyPixel(picture->render(QRect(QPoint(0, 0), size), 1.0), at, colour);
 }
 
-void TestPictureLoader::emptyPathIsNoPicture()
-{
-    const auto picture = Load(QString());
-    QVERIFY(picture && picture->isNull());
-    QVERIFY(picture->render(QRect(0, 0, 52, 32), 2.0).isNull());
-}
-
-void TestPictureLoader::notRegularFilesFailAtOnce_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason");
-    const QString notRegular = QStringLiteral("not a regular file");
-    QTest::newRow("missing file") << "missing" << qt_error_string(ENOENT);
-    QTest::newRow("folder named .bmp") << "folder" << notRegular;
-    QTest::newRow("FIFO named .bmp") << "fifo" << notRegular;
-    QTest::newRow("link to a FIFO") << "link to fifo" << notRegular;
-    QTest::newRow("endless device") << "/dev/zero" << notRegular;
-}
-
 // A FIFO without a writer would block an open or a read for ever, and /dev/zero never ends: a
 // hang here is the fault this test exists for.
 void TestPictureLoader::notRegularFilesFailAtOnce()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, reason);
-    QString path = m_dir->filePath(QStringLiteral("x.bmp"));
-    const QString fifo = m_dir->filePath(QStringLiteral("fifo"));
-    if (kind == u"folder")
-        QVERIFY(QDir().mkdir(path));
-    else if (kind.contains(u"fifo"))
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    if (kind == u"fifo")
-        path = fifo;
-    else if (kind == u"link to fifo")
-        QVERIFY(QFile::link(fifo, path));
-    else if (kind.startsWith(u'/'))
-        path = kind;
-    const auto picture = Load(path);
-    QVERIFY(!picture);
-    QVERIFY2(picture.error().message.endsWith(reason), qPrintable(picture.error().message));
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo")),
+                  link = m_dir.filePath(QStringLiteral("link.bmp")),
+                  folder = m_dir.filePath(QStringLiteral("folder.bmp"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QFile::link(fifo, link) && QDir().mkdir(folder));
+    const QString notRegular = QStringLiteral("not a regular file");
+    const std::pair<QString, QString> cases[] = {
+        {m_dir.filePath(QStringLiteral("missing.bmp")), qt_error_string(ENOENT)},
+        {folder, notRegular},
+        {fifo, notRegular},
+        {link, notRegular},
+        {QStringLiteral("/dev/zero"), notRegular}};
+    for (const auto &[path, reason] : cases) {
+        const auto picture = Load(path);
+        QVERIFY2(!picture, qPrintable(path));
+        QVERIFY2(picture.error().message.endsWith(reason), qPrintable(picture.error().message));
+    }
 }
 
 // The path is used as given: not joined to a folder without its separator, and a relative
-// one from the working folder.
+// one from the working folder. An empty one is no picture.
 void TestPictureLoader::pathUsedUnchanged()
 {
-    const QString folder = m_dir->path();
+    const auto none = Load(QString());
+    QVERIFY(none && none->isNull() && none->render(QRect(0, 0, 52, 32), 2.0).isNull());
+    const QString folder = m_dir.path();
     QVERIFY(Load(write(QStringLiteral("a.bmp"), bmpOf(24))));
     QVERIFY(!Load(folder + QStringLiteral("a.bmp")));
     const QString before = QDir::currentPath();
@@ -379,13 +347,13 @@ void TestPictureLoader::refused()
 }
 
 // Pictures held count against one cap: a 24-bit BMP of 4096 x 6144 decodes to exactly the
-// cap and one row more is refused; two of half of it fill it until one is gone. The files are
-// sparse.
-void TestPictureLoader::memoryCap()
+// cap and one row more is refused; two of half of it fill it until one is gone. A file is
+// read up to its own cap. The files are sparse.
+void TestPictureLoader::caps()
 {
     const auto large = [this](int rows) {
         const QByteArray head = bmp(dwords({40, 4096, rows}) + words({1, 24}) + QByteArray(24, 0));
-        return writeSparse(QStringLiteral("large.bmp"), head, 54 + qint64(4096) * 3 * rows);
+        return write(QStringLiteral("large.bmp"), head, 54 + qint64(4096) * 3 * rows);
     };
     // The picture held while the comparison runs takes the cap exactly.
     QCOMPARE(Load(large(6144)) ? raster::heldBytes() : -1, raster::kMaxHeldBytes);
@@ -398,12 +366,9 @@ void TestPictureLoader::memoryCap()
     QVERIFY(!Load(small));
     second = Error{};
     QVERIFY(Load(small));
-}
 
-void TestPictureLoader::fileSizeCap()
-{
     const QString path =
-        writeSparse(QStringLiteral("padded.bmp"), bmpOf(24), picturelimits::kMaxFileBytes);
+        write(QStringLiteral("padded.bmp"), bmpOf(24), picturelimits::kMaxFileBytes);
     QVERIFY(Load(path));
     QVERIFY(QFile::resize(path, picturelimits::kMaxFileBytes + 1));
     QVERIFY(!Load(path));
@@ -435,9 +400,9 @@ void TestPictureLoader::cutShort()
 // itself, which recurses until the stack runs out.
 void TestPictureLoader::embeddedPicturesClosed()
 {
-    const QString fifo = m_dir->filePath(QStringLiteral("marker"));
+    const QString fifo = m_dir.filePath(QStringLiteral("marker"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString svgPath = m_dir->filePath(QStringLiteral("x.svg"));
+    const QString svgPath = m_dir.filePath(QStringLiteral("x.svg"));
     const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' "
                            "xmlns:xlink='http://www.w3.org/1999/xlink' width='52' height='32'>"
                            "<image xlink:href='" +
@@ -446,23 +411,17 @@ void TestPictureLoader::embeddedPicturesClosed()
     write(QStringLiteral("x.svg"), svg);
     QImage red(52, 32, QImage::Format_RGB32);
     red.fill(Qt::red);
-    const struct
-    {
-        QByteArray payload;
-        quint32 compression;
-        bool drawn;
-    } cases[] = {
-        {svg, 5, false},
-        {encode(red, "bmp"), 5, false},
-        {encode(red, "png"), 4, false},
-        {encode(red, "png"), 5, true},
-        {encode(red, "jpeg"), 4, true},
-    };
-    for (const auto &c : cases) {
-        const auto picture = decodeBytes(emfWithEmbedded(c.payload, c.compression));
+    // The payload, the compression its record names, and whether it is drawn.
+    const std::tuple<QByteArray, quint32, bool> cases[] = {{svg, 5, false},
+                                                           {encode(red, "bmp"), 5, false},
+                                                           {encode(red, "png"), 4, false},
+                                                           {encode(red, "png"), 5, true},
+                                                           {encode(red, "jpeg"), 4, true}};
+    for (const auto &[payload, compression, drawn] : cases) {
+        const auto picture = decodeBytes(emfWithEmbedded(payload, compression));
         QVERIFY2(picture, qPrintable(picture ? QString() : picture.error().message));
-        const QImage image = picture->render(QRect(0, 0, 52, 32), 1.0);
-        QCOMPARE(qRed(image.pixel(26, 16)) > 200 && qAlpha(image.pixel(26, 16)) == 255, c.drawn);
+        const QRgb middle = picture->render(QRect(0, 0, 52, 32), 1.0).pixel(26, 16);
+        QCOMPARE(qRed(middle) > 200 && qAlpha(middle) == 255, drawn);
     }
 }
 
@@ -492,18 +451,23 @@ void TestPictureLoader::shownPartOnly()
     QCOMPARE(part.pixel(0, 0), source.pixel(300, 200));
 }
 
-// A metafile is drawn for the screen's pixel ratio, 1 when the ratio is unknown.
+// A metafile is drawn for the screen's pixel ratio, 1 when the ratio is unknown: here a red
+// right half, of which the part from x 40 is asked for.
 void TestPictureLoader::metafileSharpOnDenseScreens()
 {
-    const QByteArray wmf = wmfFile({}, QRect(0, 0, 1440, 960), 1440);
+    const QByteArray wmf =
+        wmfFile({w(0x02FC, 0, 0xFF, 0, 0), w(0x012D, 0), w(0x041B, 960, 1440, 0, 720)},
+                QRect(0, 0, 1440, 960), 1440);
     const auto picture = Load(write(QStringLiteral("drawing.bmp"), wmf));
     QVERIFY(picture && picture->isMetafile());
-    QCOMPARE(picture->naturalSize(), QSize(96, 64));
     QCOMPARE(picture->naturalSizeTwips(), QSizeF(1440, 960));
     for (const qreal ratio : {2.0, 0.0}) {
         const QImage image = picture->render(QRect(40, 0, 100, 100), ratio);
+        const qreal r = ratio > 0 ? ratio : 1;
         QCOMPARE(image.deviceIndependentSize(), QSizeF(56, 64));
-        QCOMPARE(image.size(), QSize(56, 64) * (ratio > 0 ? ratio : 1));
+        QCOMPARE(image.size(), QSize(56, 64) * r);
+        QCOMPARE(qAlpha(image.pixel((QPointF(4, 32) * r).toPoint())), 0);
+        verifyPixel(image, (QPointF(12, 32) * r).toPoint(), kRed);
     }
 }
 
