@@ -84,19 +84,6 @@ void verifyProbes(const QImage &image, const Probes &probes)
     }
 }
 
-// Extended text out of UTF-16 `text` at (10, 10) with per-character advances of 10.
-Record emfTextOut(const QList<int> &text)
-{
-    const int n = int(text.size());
-    QByteArray r = dwords({0, 0, 100, 100, 1}) + floats({1, 1});
-    r.append(dwords({10, 10, n, 76, 0, 0, 0, 50, 50, 76 + 2 * n}));
-    for (int c : text)
-        put16(r, uint16_t(c));
-    for (int i = 0; i < n; ++i)
-        put32(r, 10);
-    return e(EExtTextOutW, r);
-}
-
 // A StretchDIB of a DIB onto the whole square.
 Record wmfStretch(uint32_t rop, int width, int height, const QByteArray &dibBytes)
 {
@@ -236,8 +223,8 @@ void TestMetafile::draws_data()
         << Probes{{75, 50, kBlue}, {25, 50, kClear}};
     QTest::newRow("EMF clip path")
         << emf(kBlue, {e(EBeginPath), e(EEllipse, 0, 0, 100, 100), e(EEndPath),
-                       e(ESelectClipPath, 5), e(ERectangle, 0, 0, 100, 100)})
-        << Probes{{50, 50, kBlue}, {3, 3, kClear}};
+                       e(ESelectClipPath, 5), e(ERectangle, 0, 0, 50, 100)})
+        << Probes{{25, 50, kBlue}, {3, 3, kClear}, {75, 50, kClear}};
     // A region object (slot 2) as the clip: the top half, scans of one rectangle.
     QTest::newRow("WMF clip region")
         << wmf(kGreen, {w(CreateRegion, 0, 6, 0, 0, 34, 1, 10, 0, 0, 100, 50, 2, 0, 50, 0, 100, 2),
@@ -255,11 +242,16 @@ void TestMetafile::draws_data()
     QTest::newRow("EMF path stroked")
         << path(e(EStrokePath, 0, 0, 100, 100))
         << Probes{{50, 2, kBlue}, {20, 20, kClear}, {80, 80, kBlue}, {30, 40, kClear}};
-    // Text that updates the current position moves it by its width: four spaces of 10.
+    // Text that updates the current position moves it by its width: four spaces, advances of 10,
+    // from the text's header: bounds, mode, scales, reference, count, offset, options,
+    // rectangle, offset of the advances.
+    const Record spaces =
+        e(EExtTextOutW, dwords({0, 0, 100, 100, 1}) + floats({1, 1}) +
+                            dwords({10, 10, 4, 76, 0, 0, 0, 50, 50, 84}) +
+                            words({' ', ' ', ' ', ' '}) + dwords({10, 10, 10, 10}));
     QTest::newRow("EMF text moves the current position")
         << emf(kClear, {e(ECreatePen, 3, 0, 10, 0, kRed), e(ESelectObject, 3), e(ESetBkMode, 1),
-                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), emfTextOut({' ', ' ', ' ', ' '}),
-                        e(ELineTo, 100, 80)})
+                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), spaces, e(ELineTo, 100, 80)})
         << Probes{{20, 80, kClear}, {70, 80, kRed}};
     // Triangles of a gradient take the mean of their corners' colours: all red here.
     QTest::newRow("EMF gradient triangle")

@@ -26,15 +26,10 @@ constexpr QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0,
                kWhite = qRgb(255, 255, 255);
 
 // The 3 × 2 picture of every test bitmap, top row first, as indexes into its colours (two
-// of them at 1 bit) given as a DIB's 0x00BBGGRR.
+// of them at 1 bit, where only the low bit of each index counts) given as a DIB's 0x00BBGGRR.
 const QList<QRgb> kColours = {kRed, kGreen, kBlue, kWhite};
 const QList<uint32_t> kTable = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
 const QList<uint32_t> kIndexes = {0, 1, 2, 2, 3, 0};
-
-uint32_t indexAt(int i, int bits)
-{
-    return bits == 1 ? kIndexes[i] & 1 : kIndexes[i];
-}
 
 // A BMP file around a DIB of a 40-byte header, its colour table and its pixels.
 QByteArray bmp(const QByteArray &dibBytes)
@@ -48,7 +43,7 @@ QByteArray bmpOf(int bits)
     const bool indexed = bits <= 8;
     QList<uint32_t> pixels;
     for (int i = 0; i < 6; ++i)
-        pixels.append(indexed ? indexAt(i, bits) : kTable[indexAt(i, bits)]);
+        pixels.append(indexed ? kIndexes[i] & (bits == 1 ? 1 : 3) : kTable[kIndexes[i]]);
     return bmp(
         dib(3, 2, bits, indexed ? kTable.first(bits == 1 ? 2 : 4) : QList<uint32_t>{}, pixels));
 }
@@ -204,8 +199,8 @@ void TestPictureLoader::loads_data()
     QTest::addColumn<Pixels>("pixels");
     Pixels whole, twoColours;
     for (int i = 0; i < 6; ++i) {
-        whole.append({QPoint(i % 3, i / 3), kColours[indexAt(i, 8)]});
-        twoColours.append({QPoint(i % 3, i / 3), kColours[indexAt(i, 1)]});
+        whole.append({QPoint(i % 3, i / 3), kColours[kIndexes[i]]});
+        twoColours.append({QPoint(i % 3, i / 3), kColours[kIndexes[i] & 1]});
     }
     for (int bits : {1, 4, 8, 24, 32})
         QTest::addRow("BMP %d bits", bits)
