@@ -41,19 +41,6 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void expectDefaults(Form1 &form)
-{
-    frmSet *panel = form.panel();
-    QCOMPARE(form.pos(), QPoint(0, 0));
-    QCOMPARE(panel->pos().x(), 0);
-    QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480, 2325, 1410, 450));
-    QVERIFY(form.PicKanban->picture().isNull());
-    QCOMPARE(frame(form, 0), QRectF(3405, 2325, 75, 465));
-    QCOMPARE(panel->lblMaeSpeed->text(), QStringLiteral("10000"));
-    QCOMPARE(panel->lblNakaSpeed->text(), QStringLiteral("6000"));
-    QVERIFY(panel->Option1[0]->isChecked());
-}
-
 } // namespace
 
 class TestSign : public QObject
@@ -103,60 +90,46 @@ private slots:
 
     void init() { QFile::remove(m_ini); }
 
-    // The keys reach the sign box as the stepper's codes; the window adds the separator, the
-    // list's count and the picture shown.
-    void arrowKeys()
+    // The keys and the keypad reach the sign box as the stepper's codes; the window adds the
+    // separator, the list's count and the picture shown. Onto a file that is not a picture, the
+    // index moves and the sign keeps its picture; '&' and '(' are not arrows; the arrows go on
+    // from their own position, not the keyed one; the empty display is position 0.
+    void stepping_data()
     {
-        NotingForm1 form;
-        form.SignFolder = m_signs;
-        form.picDir();
-        QTest::keyClick(form.Picture1, Qt::Key_Up);
-        QCOMPARE(form.SignIndex, 0);
-        QCOMPARE(form.SignFolder, m_signs + "/");
-        QTest::keyClick(form.Picture1, Qt::Key_Down);
-        QCOMPARE(shownWidth(form), 12);
-        // Onto a file that is not a picture: the index moves, the sign keeps its picture.
-        QTest::keyClick(form.Picture1, Qt::Key_Down);
-        QCOMPARE(form.SignIndex, 2);
-        QCOMPARE(shownWidth(form), 12);
-        QTest::keyClick(form.Picture1, Qt::Key_Down);
-        QCOMPARE(shownWidth(form), 14);
-        QTest::keyClick(form.Picture1, Qt::Key_Down); // the last stays
-        QTest::keyClick(form.Picture1, Qt::Key_Up, Qt::ShiftModifier);
-        // Other keys, '&' and '(' among them, are not arrows.
-        QTest::keyClick(form.Picture1, Qt::Key_Ampersand);
-        QTest::keyClick(form.Picture1, Qt::Key_ParenLeft);
-        QCOMPARE(form.SignIndex, 2);
-        form.EnsureTrailingSeparator();
-        QCOMPARE(form.SignFolder, m_signs + "/");
+        QTest::addColumn<QString>("input"); // keys, or the keypad's buttons by number
+        QTest::addColumn<int>("signIndex");
+        QTest::addColumn<int>("width");
+        QTest::newRow("up at the first") << "Up" << 0 << 52; // the placeholder
+        QTest::newRow("onto no picture") << "Down Down" << 2 << 12;
+        QTest::newRow("the last stays") << "Down Down Down Down Shift+Up & (" << 2 << 14;
+        QTest::newRow("keyed") << "0 3 11" << 0 << 14;
+        QTest::newRow("arrow after keyed") << "0 3 11 Down" << 1 << 12;
+        QTest::newRow("cleared") << "Down 10 11" << 1 << 11;
+        QTest::newRow("keyed the count") << "Down 4 11" << 1 << 12;
     }
-
-    void keypad()
+    void stepping()
     {
+        QFETCH(QString, input);
+        QFETCH(int, signIndex);
+        QFETCH(int, width);
         NotingForm1 form;
-        frmSet *panel = form.panel();
         form.SignFolder = m_signs;
         form.picDir();
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel));
-        auto press = [&](std::initializer_list<int> keys) {
-            for (int key : keys)
-                QTest::mouseClick(panel->Command2[key], Qt::LeftButton);
-        };
-        press({0, 3, 11}); // show "03"
-        QCOMPARE(panel->Label1->text(), QStringLiteral("03"));
+        const QHash<QString, Qt::Key> keys{{"Up", Qt::Key_Up},
+                                           {"Down", Qt::Key_Down},
+                                           {"&", Qt::Key_Ampersand},
+                                           {"(", Qt::Key_ParenLeft}};
+        for (const QString &step : input.split(u' ')) {
+            if (step == QLatin1String("Shift+Up"))
+                QTest::keyClick(form.Picture1, Qt::Key_Up, Qt::ShiftModifier);
+            else if (keys.contains(step))
+                QTest::keyClick(form.Picture1, keys[step]);
+            else
+                QTest::mouseClick(form.panel()->Command2[step.toInt()], Qt::LeftButton);
+        }
+        QCOMPARE(form.SignIndex, signIndex);
+        QCOMPARE(shownWidth(form), width);
         QCOMPARE(form.SignFolder, m_signs + "/");
-        QCOMPARE(shownWidth(form), 14);
-        QCOMPARE(form.SignIndex, 0);
-        // The arrows go on from their own position, not the keyed one.
-        form.Picture1_KeyDown(Form1::kKeyDown, 0);
-        QCOMPARE(shownWidth(form), 12);
-        press({10, 11}); // the empty display is position 0
-        QCOMPARE(panel->Label1->text(), QString());
-        QCOMPARE(shownWidth(form), 11);
-        press({4, 11}); // at the count: nothing
-        QCOMPARE(shownWidth(form), 11);
-        QCOMPARE(form.SignIndex, 1);
     }
 
     void folderStep()
@@ -332,12 +305,9 @@ private slots:
     {
         Form1 form;
         load(form, {});
-        expectDefaults(form);
         form.SaveIni();
-        const QByteArray saved = readAll(m_ini);
-        QVERIFY2(saved.endsWith(",\"\",\"\",0,0,\"\",3480,2325,#TRUE#,#TRUE#,10000,6000,0\r\n"),
-                 saved.constData());
-        QCOMPARE(saved.count('\n'), 1);
+        QCOMPARE(readAll(m_ini),
+                 "0,0,0,3285,\"\",\"\",0,0,\"\",3480,2325,#TRUE#,#TRUE#,10000,6000,0\r\n");
     }
 
     // Everything read is applied and written back as it was; the folder gains its separator.
@@ -384,7 +354,13 @@ private slots:
         QFETCH(bool, shownStatesApplied);
         Form1 form;
         load(form, bytes);
-        expectDefaults(form);
+        // The defaults, the signboard's and its frame's among them.
+        QCOMPARE(form.pos(), QPoint(0, 0));
+        QCOMPARE(form.panel()->pos().x(), 0);
+        QCOMPARE(frame(form, 0), QRectF(3405, 2325, 75, 465));
+        QVERIFY(form.PicKanban->picture().isNull());
+        QCOMPARE(form.panel()->lblMaeSpeed->text(), QStringLiteral("10000"));
+        QCOMPARE(form.panel()->lblNakaSpeed->text(), QStringLiteral("6000"));
         QCOMPARE(form.SpareNumber1, 7);
         QVERIFY(form.SignFolder.startsWith(m_dir.path()));
         QCOMPARE(form.PicKanban->isHidden(), shownStatesApplied);
