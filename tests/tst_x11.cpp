@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,18 +48,14 @@ constexpr int kFunctions = 1, kDecorations = 2;
 constexpr quint32 kMinimize = 8, kMaximize = 16, kClose = 32; // functions
 constexpr quint32 kMinimizeButton = 32, kMaximizeButton = 64; // decorations
 
-// Is a stacked above b in the window manager's order?
-bool stackedAbove(const QWidget *a, const QWidget *b)
+// The window manager's stacking order, bottom first.
+QList<WId> stacking()
 {
     const QString list = xprop(nullptr, QStringLiteral("_NET_CLIENT_LIST_STACKING"));
-    const QStringList ids = list.mid(list.indexOf(u'#') + 1).split(u',', Qt::SkipEmptyParts);
-    qsizetype above = -1, below = -1;
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        const WId id = ids[i].trimmed().toULongLong(nullptr, 16);
-        above = id == a->winId() ? i : above;
-        below = id == b->winId() ? i : below;
-    }
-    return above >= 0 && below >= 0 && above > below;
+    QList<WId> ids;
+    for (const QString &id : list.mid(list.indexOf(u'#') + 1).split(u',', Qt::SkipEmptyParts))
+        ids << id.trimmed().toULongLong(nullptr, 16);
+    return ids;
 }
 
 // Once a modal dialog other than `after` shows and the window manager stacks it, calls then
@@ -67,9 +64,7 @@ void whenDialogShows(QWidget *after, const std::function<void(QWidget *)> &then)
 {
     QTimer::singleShot(50, [after, then] {
         QWidget *dialog = QApplication::activeModalWidget();
-        if (dialog && dialog != after && dialog->isVisible() &&
-            xprop(nullptr, QStringLiteral("_NET_CLIENT_LIST_STACKING"))
-                .contains(QString::number(dialog->winId(), 16)))
+        if (dialog && dialog != after && stacking().contains(dialog->winId()))
             then(dialog);
         else
             whenDialogShows(after, then);
@@ -93,12 +88,6 @@ void xdotoolLater(int delayMs, const QStringList &commands)
     QVERIFY(QProcess::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"), script}));
 }
 
-QString at(const QWidget *widget, QPoint local)
-{
-    const QPoint global = widget->mapToGlobal(local);
-    return QStringLiteral("mousemove %1 %2").arg(global.x()).arg(global.y());
-}
-
 } // namespace
 
 class TestX11 : public QObject
@@ -111,9 +100,7 @@ private slots:
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("needs an X server (./dev test starts one)");
-        if (QProcess::execute(
-                QStringLiteral("sh"),
-                {QStringLiteral("-c"), QStringLiteral("command -v xdotool >/dev/null")}) != 0)
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
             QSKIP("needs xdotool");
     }
 
@@ -165,7 +152,9 @@ private slots:
         int checked = 0;
         const auto checkAndClose = [&](QWidget *dialog) {
             ++checked;
-            if (!stackedAbove(dialog, panel))
+            const QList<WId> ids = stacking();
+            const qsizetype panelAt = ids.indexOf(panel->winId());
+            if (panelAt < 0 || ids.indexOf(dialog->winId()) < panelAt)
                 below << dialog->windowTitle();
             dialog->close();
         };
@@ -210,9 +199,10 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), form.Picture1);
         frmSet *panel = form.panel();
         panel->HScroll1->setValue(10000); // about 1.1 s a run
-        xdotoolLater(300,
-                     {QStringLiteral("key Down"), at(panel->Check1, panel->Check1->rect().center()),
-                      QStringLiteral("click 1"), QStringLiteral("click 1")});
+        const QPoint button = panel->Check1->mapToGlobal(panel->Check1->rect().center());
+        xdotoolLater(300, {QStringLiteral("key Down"),
+                           QStringLiteral("mousemove %1 %2").arg(button.x()).arg(button.y()),
+                           QStringLiteral("click 1"), QStringLiteral("click 1")});
         panel->Check1->click(); // opens; the key and the clicks arrive during this run
         QCOMPARE(form.calls.count(QStringLiteral("Check1_Click")), 1);
         QCOMPARE(form.steps.last().signIndex, 0);
