@@ -34,7 +34,7 @@ class TestForm1 : public QObject
     QString ini() const { return m_settings.filePath(QStringLiteral("potero.ini")); }
 
 private slots:
-    void loadWithoutSettings()
+    void loadWithoutSettingsAndClose()
     {
         NotingForm1 form;
         form.setIniPath(ini());
@@ -49,13 +49,7 @@ private slots:
         // whole.
         QCOMPARE(executable::baseNameOf(QStringLiteral("a.b.c")), QStringLiteral("a.b"));
         QCOMPARE(executable::baseNameOf(QStringLiteral(".bus")), QStringLiteral(".bus"));
-    }
-
-    void closingSavesOnceAndEnds()
-    {
-        NotingForm1 form;
-        form.setIniPath(ini());
-        form.load();
+        // Closing saves once and ends.
         form.show();
         QSignalSpy ended(&form, &Form1::unloaded);
         QVERIFY(form.close());

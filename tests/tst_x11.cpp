@@ -78,16 +78,6 @@ public:
     using Form1::messageBox;
 };
 
-// Runs xdotool after a delay, in the background, so its input arrives while the event loop
-// is held by an animation that starts meanwhile.
-void xdotoolLater(int delayMs, const QStringList &commands)
-{
-    QString script = QStringLiteral("sleep %1").arg(delayMs / 1000.0);
-    for (const QString &command : commands)
-        script += QStringLiteral("; xdotool ") + command;
-    QVERIFY(QProcess::startDetached(QStringLiteral("sh"), {QStringLiteral("-c"), script}));
-}
-
 } // namespace
 
 class TestX11 : public QObject
@@ -160,17 +150,16 @@ private slots:
         };
         // Each dialog, and the one it opens over itself: the box of the link without the
         // maker's library, the folder chooser.
-        whenDialogShows(nullptr, [&](QWidget *dialog) {
-            whenDialogShows(dialog, checkAndClose);
-            static_cast<frmShowVersion *>(dialog)->Label5_Click();
-            checkAndClose(dialog);
-        });
+        const auto overItself = [&](const std::function<void(QWidget *)> &open) {
+            whenDialogShows(nullptr, [&, open](QWidget *dialog) {
+                whenDialogShows(dialog, checkAndClose);
+                open(dialog);
+                checkAndClose(dialog);
+            });
+        };
+        overItself([](QWidget *dialog) { static_cast<frmShowVersion *>(dialog)->Label5_Click(); });
         form.MnuHelpVer_Click();
-        whenDialogShows(nullptr, [&](QWidget *dialog) {
-            whenDialogShows(dialog, checkAndClose);
-            static_cast<frmBrowseDir *>(dialog)->Command1->click();
-            checkAndClose(dialog);
-        });
+        overItself([](QWidget *dialog) { static_cast<frmBrowseDir *>(dialog)->Command1->click(); });
         form.MnuEditHkPic_Click();
         whenDialogShows(nullptr, checkAndClose);
         form.messageBox(QStringLiteral("message"));
@@ -199,10 +188,14 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), form.Picture1);
         frmSet *panel = form.panel();
         panel->HScroll1->setValue(10000); // about 1.1 s a run
+        // xdotool in the background, so its input arrives while the run holds the event loop.
         const QPoint button = panel->Check1->mapToGlobal(panel->Check1->rect().center());
-        xdotoolLater(300, {QStringLiteral("key Down"),
-                           QStringLiteral("mousemove %1 %2").arg(button.x()).arg(button.y()),
-                           QStringLiteral("click 1"), QStringLiteral("click 1")});
+        QVERIFY(QProcess::startDetached(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("sleep 0.3; xdotool key Down mousemove %1 %2 click 1 click 1")
+                 .arg(button.x())
+                 .arg(button.y())}));
         panel->Check1->click(); // opens; the key and the clicks arrive during this run
         QCOMPARE(form.calls.count(QStringLiteral("Check1_Click")), 1);
         QCOMPARE(form.steps.last().signIndex, 0);
