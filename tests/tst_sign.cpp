@@ -12,14 +12,13 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <algorithm>
 
 #include <unistd.h>
 
@@ -28,11 +27,6 @@ namespace {
 int shownWidth(const Form1 &form)
 {
     return form.ImgDesiMaku->picture().deviceIndependentSize().toSize().width();
-}
-
-QRectF frame(const Form1 &form, int piece)
-{
-    return form.shpK_Waku[piece]->twipsGeometry();
 }
 
 QByteArray readAll(const QString &path)
@@ -51,6 +45,8 @@ class TestSign : public QObject
     QString m_signs = m_dir.filePath(QStringLiteral("signs"));
     QString m_board = m_dir.filePath(QStringLiteral("board.bmp"));
     QString m_notAPicture = m_signs + QStringLiteral("/broken.bmp");
+
+    static QRectF frame(const Form1 &form, int i) { return form.shpK_Waku[i]->twipsGeometry(); }
 
     QByteArray record(const QString &signs, const QString &board, const char *speeds = "123,456",
                       const char *option = "2")
@@ -115,17 +111,13 @@ private slots:
         NotingForm1 form;
         form.SignFolder = m_signs;
         form.picDir();
-        const QHash<QString, Qt::Key> keys{{"Up", Qt::Key_Up},
-                                           {"Down", Qt::Key_Down},
-                                           {"&", Qt::Key_Ampersand},
-                                           {"(", Qt::Key_ParenLeft}};
         for (const QString &step : input.split(u' ')) {
-            if (step == QLatin1String("Shift+Up"))
-                QTest::keyClick(form.Picture1, Qt::Key_Up, Qt::ShiftModifier);
-            else if (keys.contains(step))
-                QTest::keyClick(form.Picture1, keys[step]);
+            bool isButton = false;
+            const int button = step.toInt(&isButton);
+            if (isButton)
+                QTest::mouseClick(form.panel()->Command2[button], Qt::LeftButton);
             else
-                QTest::mouseClick(form.panel()->Command2[step.toInt()], Qt::LeftButton);
+                QTest::keySequence(form.Picture1, QKeySequence(step));
         }
         QCOMPARE(form.SignIndex, signIndex);
         QCOMPARE(shownWidth(form), width);
@@ -203,8 +195,7 @@ private slots:
         const QString wide = m_dir.filePath(QStringLiteral("wide.bmp"));
         QImage image(1200, 100, QImage::Format_RGB32);
         image.fill(Qt::red);
-        for (int y = 0; y < 100; ++y)
-            std::fill_n(reinterpret_cast<QRgb *>(image.scanLine(y)) + 600, 600, qRgb(0, 0, 255));
+        QPainter(&image).fillRect(600, 0, 600, 100, Qt::blue);
         QVERIFY(image.save(wide, "BMP"));
         NotingForm1 form;
         form.PicKanban->Move(0, 0, 1410, 450);
