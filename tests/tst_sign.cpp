@@ -240,15 +240,12 @@ private slots:
         form.PicKanban_DblClick();
         const QRectF post = frame(form, 0);
         QTest::mousePress(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
-        QMouseEvent move(QEvent::MouseMove, QPointF(35, 25),
-                         form.PicKanban->mapToGlobal(QPointF(35, 25)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QTest::mouseMove(form.PicKanban, QPoint(35, 25));
         QTest::mouseRelease(form.PicKanban, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(form.PicKanban->twipsGeometry(), QRectF(3480 + 450, 2325 + 300, 1410, 450));
         QCOMPARE(frame(form, 0), post);
         // After the release, moving the pointer moves nothing.
-        QCoreApplication::sendEvent(form.PicKanban, &move);
+        QTest::mouseMove(form.PicKanban, QPoint(35, 25));
         QCOMPARE(form.PicKanban->Left(), 3480 + 450.0);
         QTest::mouseDClick(form.PicKanban, Qt::LeftButton, {}, QPoint(3, 3));
         QCOMPARE(frame(form, 0), QRectF(3480 + 450 - 75, 2325 + 300, 75, 465));
