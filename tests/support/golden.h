@@ -37,9 +37,7 @@ inline QString mismatch(QWidget *window, const QString &name)
         return QString();
     shot.save(actual);
     return QStringLiteral("%1: %2 pixels differ, or the size (see %3)")
-        .arg(name)
-        .arg(differing)
-        .arg(actual);
+        .arg(name, QString::number(differing), actual);
 }
 
 } // namespace golden

@@ -31,28 +31,22 @@ public:
     bool realFolderDialog = false; // else the folder dialog is only noted
     bool realPauses = false;
 
-#define POTERO_NOTE(op)                                                                            \
-    void op() override                                                                             \
-    {                                                                                              \
-        calls << QStringLiteral(#op);                                                              \
-        Form1::op();                                                                               \
-    }
-    POTERO_NOTE(Check1_Click)
-    POTERO_NOTE(Check2_Click)
-    POTERO_NOTE(HScroll1_Change)
-    POTERO_NOTE(HScroll2_Change)
-    POTERO_NOTE(picDir)
-    POTERO_NOTE(SaveIni)
-    POTERO_NOTE(LoadIni)
-#undef POTERO_NOTE
+    void Check1_Click() override { note("Check1_Click"), Form1::Check1_Click(); }
+    void Check2_Click() override { note("Check2_Click"), Form1::Check2_Click(); }
+    void HScroll1_Change() override { note("HScroll1_Change"), Form1::HScroll1_Change(); }
+    void HScroll2_Change() override { note("HScroll2_Change"), Form1::HScroll2_Change(); }
+    void picDir() override { note("picDir"), Form1::picDir(); }
+    void SaveIni() override { note("SaveIni"), Form1::SaveIni(); }
+    void LoadIni() override { note("LoadIni"), Form1::LoadIni(); }
     void MnuEditHkPic_Click() override
     {
-        calls << QStringLiteral("MnuEditHkPic_Click");
+        note("MnuEditHkPic_Click");
         if (realFolderDialog)
             Form1::MnuEditHkPic_Click();
     }
 
 protected:
+    void note(const char *op) { calls << QString::fromLatin1(op); }
     void pauseCount(precisepause::Pacer &pacer, int count) override
     {
         steps.append({Image1[2]->Width(), Image1[1]->Width(), Image1[1]->Left(), Image2->Left(),
@@ -69,15 +63,8 @@ protected:
         if (!steps.isEmpty())
             sounds.append(-1); // a sound after a step is out of order
     }
-    void messageBox(const QString &text) override
-    {
-        messages << text;
-    }
-    QString C_Dialog1() override
-    {
-        calls << QStringLiteral("C_Dialog1");
-        return chosenFile;
-    }
+    void messageBox(const QString &text) override { messages << text; }
+    QString C_Dialog1() override { return note("C_Dialog1"), chosenFile; }
 };
 
 // A picture file of a size, filled with a colour.
