@@ -231,8 +231,7 @@ private slots:
     // Nothing below a count of 1; the fastest slider, spin only, sleep and spin, the slowest.
     void pauseNeverShort()
     {
-        QCOMPARE(precisepause::length(-1).count(), 0);
-        for (int count : {0, 1, 499, 501, 30000}) {
+        for (int count : {-1, 0, 1, 499, 501, 30000}) {
             const nanoseconds least = count < 1 ? nanoseconds(0) : nanoseconds(200 * count);
             QCOMPARE(precisepause::length(count), least);
             for (int i = 0; i < 20; ++i) {
@@ -293,7 +292,7 @@ private slots:
                       "autospawn = yes\ndaemon-binary = " + dir.filePath("fake-server") + "\n"));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("PULSE_SERVER");
-        for (const char *name : {"PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR"})
+        for (const char *name : {"PULSE_RUNTIME_PATH", "XDG_RUNTIME_DIR", kChildVariable})
             env.insert(name, dir.filePath("runtime"));
         env.insert("HOME", dir.path());
         env.insert("PULSE_CLIENTCONFIG", dir.filePath("client.conf"));
@@ -306,13 +305,9 @@ private slots:
                  setresuid(kNobody, kNobody, kNobody) != 0))
                 _exit(3);
         });
-        env.insert(kChildVariable, dir.filePath("runtime"));
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath());
-        const bool ended = child.waitForFinished(20000);
-        if (!ended)
-            child.kill();
-        QVERIFY2(ended, "the play hung without a server");
+        QVERIFY2(child.waitForFinished(20000), "the play hung without a server");
         QVERIFY2(!QFile::exists(mark), "a sound server was started");
         QCOMPARE(child.exitCode(), 1); // refused, see initMain
         QCOMPARE(child.readAll(), QByteArray());
