@@ -21,13 +21,8 @@ set(potero_maker_definitions
 
 # The look-alike sits on the search path and in the working folder: neither may be used.
 set(planted $<TARGET_FILE_DIR:zor7res_planted>)
-foreach(pair tst_makerlibrary:potero_platform tst_dialogs:potero_core)
-    string(REPLACE ":" ";" pair ${pair})
-    list(GET pair 0 name)
-    list(GET pair 1 library)
-    potero_add_test(${name} LIBS ${library} DEFINITIONS ${potero_maker_definitions}
-                    DEPENDS ZOR7Res zor7res_noexport zor7res_planted
-                    WORKING_DIRECTORY ${planted} ENVIRONMENT LD_LIBRARY_PATH=${planted})
-    # The configured address, as the maker's library was built with it.
-    target_include_directories(${name} PRIVATE ${PROJECT_BINARY_DIR}/src/zor7res/generated)
-endforeach()
+potero_add_test(tst_dialogs DEFINITIONS ${potero_maker_definitions}
+                DEPENDS ZOR7Res zor7res_noexport zor7res_planted
+                WORKING_DIRECTORY ${planted} ENVIRONMENT LD_LIBRARY_PATH=${planted})
+# The configured address, as the maker's library was built with it.
+target_include_directories(tst_dialogs PRIVATE ${PROJECT_BINARY_DIR}/src/zor7res/generated)

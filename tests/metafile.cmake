@@ -1,3 +1,2 @@
 # The metafile player's tests link the player alone.
 potero_add_test(tst_metafile LIBS potero_metafile)
-potero_add_test(tst_metafile_corpus LIBS potero_metafile)

@@ -5,9 +5,13 @@
 #include "dialogs/frmbrowsedir.h"
 #include "dialogs/frmshowversion.h"
 #include "homepage.h"
+#include "platform/makerlibrary.h"
 #include "support/golden.h"
+#include "support/verifyok.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -20,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+
+#include <dlfcn.h>
 
 #include <cstdio>
 
@@ -67,6 +73,16 @@ QStringList runRenamedCopy(const QString &name)
     if (!child.waitForFinished(60000) || child.exitCode() != 0)
         return {QStringLiteral("child failed"), QString::fromUtf8(child.readAllStandardError())};
     return QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+}
+
+// The maker's library.
+
+const QString kReal = QString::fromUtf8(ZOR7RES_FILE);
+const QString kHomePage = QString::fromUtf8(ZOR7RES_HOME_PAGE);
+
+QString inFolder(const char *folder)
+{
+    return QDir(QString::fromUtf8(folder)).filePath(MakerLibrary::fileName());
 }
 
 } // namespace
@@ -304,6 +320,45 @@ private slots:
         QVERIFY2(all.contains(QString::fromUtf8("開く")) &&
                      all.contains(QString::fromUtf8("キャンセル")),
                  qPrintable(all));
+    }
+
+    // Missing, not a library, without the export; then the real one is put in place, and the
+    // failed load is tried again.
+    void failuresNameTheCauseAndAreTriedAgain()
+    {
+        QTemporaryDir folder;
+        MakerLibrary library(folder.path());
+        const auto fails = [&](const QString &mentions) {
+            const Result<QString> address = library.homePageAddress();
+            QVERIFY2(reasonOf(address).contains(mentions.toUtf8()), reasonOf(address));
+        };
+        fails(MakerLibrary::fileName());
+        QFile file(library.path());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not an ELF file") > 0);
+        file.close();
+        fails(MakerLibrary::fileName());
+        QVERIFY(QFile::remove(library.path()) &&
+                QFile::copy(inFolder(NOEXPORT_FOLDER), library.path()));
+        fails(QStringLiteral("OrveltHpURL"));
+        QVERIFY(QFile::remove(library.path()) && QFile::copy(kReal, library.path()));
+        QCOMPARE(library.homePageAddress().value(), kHomePage);
+        QCOMPARE(library.homePageAddress().value(), kHomePage); // and again, from the same load
+    }
+
+    void lookAlikeElsewhereIsNeverLoaded()
+    {
+        QVERIFY2(QFile::exists(inFolder(PLANTED_FOLDER)), qPrintable(inFolder(PLANTED_FOLDER)));
+        // The test runs in the look-alike's folder, with that folder on the search path.
+        QVERIFY(QDir::setCurrent(QString::fromUtf8(PLANTED_FOLDER)));
+        QTemporaryDir empty;
+        for (const QString &folder :
+             {empty.path(), QString(), QStringLiteral("."), QStringLiteral("../zor7res_planted")}) {
+            MakerLibrary library(folder);
+            QVERIFY2(!library.homePageAddress().ok(), qPrintable(folder));
+        }
+        // Nor has it been mapped into this process by any other means.
+        QCOMPARE(dlopen(QFile::encodeName(inFolder(PLANTED_FOLDER)), RTLD_NOW | RTLD_NOLOAD),
+                 nullptr);
     }
 };
 

@@ -356,10 +356,7 @@ private slots:
         QCOMPARE(WaveBuffer, resource(102));
         PlayWaveResource(7);
         QVERIFY(WaveBuffer.isEmpty());
-        QElapsedTimer timer;
-        timer.start();
         const Status played = wavesound::play(resource(101));
-        QVERIFY2(timer.elapsed() < 800, qPrintable(QString::number(timer.elapsed())));
         // It got as far as the server: the client library was found and took the format.
         QVERIFY2(reasonOf(played).startsWith("sound server, connect:"), reasonOf(played));
         QVERIFY(reasonOf(wavesound::play(resource(101).chopped(1))).startsWith("WAVE at"));
