@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 namespace {
 
 QList<int> measures(const DoorRun &run)
@@ -64,52 +66,35 @@ private slots:
     }
 
     // The plain steps and the stops at either end are tried through the window (tst_sign).
-    void arrowKeys_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("signIndex");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("shown"); // -1: the key does nothing
-        const int up = SignStepper::kKeyUp, down = SignStepper::kKeyDown;
-        QTest::newRow("down at the only entry stops") << down << 0 << 1 << -1;
-        QTest::newRow("down past the end counts on") << down << 7 << 5 << 8;
-        QTest::newRow("down in an empty list counts on") << down << 0 << 0 << 1;
-        QTest::newRow("up in an empty list steps back") << up << 2 << 0 << 1;
-        QTest::newRow("left arrow") << 37 << 2 << 5 << -1;
-    }
     void arrowKeys()
     {
-        QFETCH(int, key);
-        QFETCH(int, signIndex);
-        QFETCH(int, count);
-        QFETCH(int, shown);
-        const std::optional<qint32> position = SignStepper::arrowKey(key, signIndex, count);
-        QCOMPARE(position.value_or(-1), shown);
+        const int up = SignStepper::kKeyUp, down = SignStepper::kKeyDown;
+        // Key, sign index, count, the position shown (-1: the key does nothing).
+        const std::tuple<const char *, int, int, int, int> rows[] = {
+            {"down at the only entry stops", down, 0, 1, -1},
+            {"down past the end counts on", down, 7, 5, 8},
+            {"down in an empty list counts on", down, 0, 0, 1},
+            {"up in an empty list steps back", up, 2, 0, 1},
+            {"left arrow", 37, 2, 5, -1}};
+        for (const auto &[name, key, signIndex, count, shown] : rows)
+            QVERIFY2(SignStepper::arrowKey(key, signIndex, count).value_or(-1) == shown, name);
     }
 
-    void keypad_data()
-    {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("position"); // what the show button asks for afterwards
-        QTest::newRow("first digit") << "" << 0 << "0" << 0;
-        QTest::newRow("digit appended at the right") << "1" << 2 << "12" << 12;
-        QTest::newRow("leading zeros") << "001" << 4 << "0014" << 14;
-        QTest::newRow("sixth digit taken") << "32768" << 9 << "327689" << 327689;
-        QTest::newRow("seventh digit not taken") << "327689" << 5 << "327689" << 327689;
-        QTest::newRow("clear") << "12" << SignStepper::kClearButton << "" << 0;
-        QTest::newRow("show keeps the digits") << "12" << SignStepper::kShowButton << "12" << 12;
-    }
     void keypad()
     {
-        QFETCH(QString, display);
-        QFETCH(int, button);
-        QFETCH(QString, after);
-        QFETCH(int, position);
-        const QString shown = SignStepper::keypadDisplay(display, button);
-        QCOMPARE(shown, after);
-        QCOMPARE(SignStepper::keyedPosition(shown), position);
+        // Display, button, display after it, the position the show button asks for afterwards.
+        const std::tuple<const char *, int, const char *, int> rows[] = {
+            {"", 0, "0", 0},
+            {"1", 2, "12", 12},     // appended at the right
+            {"001", 4, "0014", 14}, // leading zeros
+            {"32768", 9, "327689", 327689},
+            {"327689", 5, "327689", 327689}, // a seventh digit is not taken
+            {"12", SignStepper::kClearButton, "", 0},
+            {"12", SignStepper::kShowButton, "12", 12}};
+        for (const auto &[display, button, after, position] : rows)
+            QVERIFY2(SignStepper::keypadDisplay(QString::fromLatin1(display), button) == after &&
+                         SignStepper::keyedPosition(QString::fromLatin1(after)) == position,
+                     display);
     }
 
     // A 200 x 100 pixel picture whose signboard reaches past the window's left and top: fitted,
