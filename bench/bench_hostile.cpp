@@ -3,8 +3,8 @@
 // 728 x 219 window, at pixel ratios 1 and 2), each kind in a process of its own so that each
 // peak of resident memory is that kind's alone. Times are the worst of the rounds.
 //   bench_hostile [ROUNDS] [NAME-FILTER]
-#include "support/metafilebuilder.h"
 #include "platform/pictureloader.h"
+#include "support/metafilebuilder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -556,8 +556,7 @@ std::vector<Kind> kinds()
          [](const QDir &) { return progressiveJpeg(65000, 65000, 3, 4, 40, 400); }},
         {"progressive JPEG header 30000x30000", "large-header.jpg",
          [](const QDir &) { return progressiveJpeg(30000, 30000, 3, 4, 40, 400); }},
-        {"GIF LZW bomb 4000x4000", "bomb.gif",
-         [](const QDir &) { return gif(4000, 4000, false); }},
+        {"GIF LZW bomb 4000x4000", "bomb.gif", [](const QDir &) { return gif(4000, 4000, false); }},
         {"GIF 65000x65000 screen, 3 bytes", "screen.gif",
          [](const QDir &) { return gif(65000, 65000, true); }},
         {"RLE8 BMP bomb 4800x4800", "bomb.bmp", [](const QDir &) { return rle8Bmp(4800, 4800); }},
@@ -575,8 +574,7 @@ std::vector<Kind> kinds()
          [](const QDir &) { return hugePolygon(2000); }},
         {"EMF 5x3 m, 500 dotted 1-px lines", "dotted.emf",
          [](const QDir &) { return hugeDashedLines(500); }},
-        {"EMF 5x3 m, 20 gradients", "gradient.emf",
-         [](const QDir &) { return hugeGradients(20); }},
+        {"EMF 5x3 m, 20 gradients", "gradient.emf", [](const QDir &) { return hugeGradients(20); }},
         {"EMF 5x3 m, 100 stretched 1x1 bitmaps", "stretched.emf",
          [](const QDir &) { return hugeStretchedPixels(100); }},
         {"EMF 52x32, 20 XOR clip paths x 3000", "xorclip.emf",
@@ -594,9 +592,7 @@ std::vector<Kind> kinds()
              return embeddedInSign(emr::kBiPng, QSize(52, 32), written(photo(52, 32), "PNG"));
          }},
         {"control: EMF, 16 pattern brushes 8x8", "patterns-small.emf",
-         [](const QDir &) {
-             return patternBrushes(16, written(photo(8, 8), "PNG"), QSize(8, 8));
-         }},
+         [](const QDir &) { return patternBrushes(16, written(photo(8, 8), "PNG"), QSize(8, 8)); }},
         {"EMF, BI_PNG holding an SVG naming files", "svg.emf",
          [](const QDir &dir) {
              return embeddedInSign(emr::kBiPng, QSize(100, 100),
@@ -709,9 +705,12 @@ Outcome measureKind(const QString &path, const QString &marker, int rounds)
         inotify_add_watch(watch, QFile::encodeName(marker).constData(), IN_OPEN | IN_ACCESS);
     Outcome outcome;
     QString sign, board1, board2;
-    outcome.signMs = worst(rounds, [&] { return signRun(path); }, sign);
-    outcome.board1Ms = worst(rounds, [&] { return boardRun(path, 1.0); }, board1);
-    outcome.board2Ms = worst(rounds, [&] { return boardRun(path, 2.0); }, board2);
+    outcome.signMs = worst(
+        rounds, [&] { return signRun(path); }, sign);
+    outcome.board1Ms = worst(
+        rounds, [&] { return boardRun(path, 1.0); }, board1);
+    outcome.board2Ms = worst(
+        rounds, [&] { return boardRun(path, 2.0); }, board2);
     if (watch >= 0) {
         char events[4096];
         outcome.markerOpened = ::read(watch, events, sizeof events) > 0;
@@ -793,8 +792,7 @@ Row measureInChild(const QDir &dir, const Kind &kind, int rounds, int argc, char
         qtOffscreen();
         qInstallMessageHandler(dropMessage);
         QGuiApplication app(argc, argv);
-        const Outcome outcome =
-            measureKind(path, dir.filePath(QLatin1String(kMarkerName)), rounds);
+        const Outcome outcome = measureKind(path, dir.filePath(QLatin1String(kMarkerName)), rounds);
         const bool sent = ::write(channel[1], &outcome, sizeof outcome) == sizeof outcome;
         std::_Exit(sent ? 0 : 1);
     }
@@ -809,8 +807,8 @@ Row measureInChild(const QDir &dir, const Kind &kind, int rounds, int argc, char
     if (WIFSIGNALED(status)) {
         row.failure = WTERMSIG(status) == SIGALRM
                           ? QStringLiteral("HUNG: still running after %1 s").arg(kChildSeconds)
-                          : QStringLiteral("CRASHED: %1").arg(QString::fromLatin1(
-                                strsignal(WTERMSIG(status))));
+                          : QStringLiteral("CRASHED: %1")
+                                .arg(QString::fromLatin1(strsignal(WTERMSIG(status))));
     } else if (!got) {
         row.failure = QStringLiteral("no figures from the child");
     }
@@ -852,8 +850,8 @@ int main(int argc, char **argv)
     const QDir dir(folder.path());
     makeFiles(dir, filter, argc, argv);
 
-    std::printf("%-42s %9s %9s %9s %9s %9s  %s\n", "kind", "file", "sign ms", "board ms",
-                "x2 ms", "peak MB", "result");
+    std::printf("%-42s %9s %9s %9s %9s %9s  %s\n", "kind", "file", "sign ms", "board ms", "x2 ms",
+                "peak MB", "result");
     bool markerOpened = false;
     for (const Kind &kind : kinds()) {
         if (!selected(kind, filter))
