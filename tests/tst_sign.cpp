@@ -322,19 +322,19 @@ private slots:
     void loadsThatFallBack_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("shownStatesApplied");
+        QTest::addColumn<int>("reached"); // 1: the shown states applied, 2: the sign too
         QTest::newRow("cut after fifteen fields")
-            << record(m_signs, m_board, "123,456", "").chopped(3) << false;
-        QTest::newRow("signboard picture gone") << record(m_signs, m_dir.filePath("gone")) << true;
-        QTest::newRow("front speed 0") << record(m_signs, m_board, "0,456") << true;
-        QTest::newRow("middle speed 30001") << record(m_signs, m_board, "1,30001") << true;
-        QTest::newRow("option 3") << record(m_signs, m_board, "123,456", "3") << true;
-        QTest::newRow("sign folder missing") << record(m_dir.filePath("gone"), m_board) << true;
+            << record(m_signs, m_board, "123,456", "").chopped(3) << 0;
+        QTest::newRow("signboard picture gone") << record(m_signs, m_dir.filePath("gone")) << 1;
+        QTest::newRow("front speed 0") << record(m_signs, m_board, "0,456") << 1;
+        QTest::newRow("middle speed 30001") << record(m_signs, m_board, "1,30001") << 1;
+        QTest::newRow("option 3") << record(m_signs, m_board, "123,456", "3") << 2;
+        QTest::newRow("sign folder missing") << record(m_dir.filePath("gone"), m_board) << 1;
     }
     void loadsThatFallBack()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, shownStatesApplied);
+        QFETCH(int, reached);
         Form1 form;
         load(form, bytes);
         // The defaults, the signboard's and its frame's among them.
@@ -346,8 +346,9 @@ private slots:
         QCOMPARE(form.panel()->lblNakaSpeed->text(), QStringLiteral("6000"));
         QCOMPARE(form.SpareNumber1, 7);
         QVERIFY(form.SignFolder.startsWith(m_dir.path()));
-        QCOMPARE(form.PicKanban->isHidden(), shownStatesApplied);
-        QCOMPARE(form.MnuViewWaku->isChecked(), !shownStatesApplied);
+        QCOMPARE(form.PicKanban->isHidden(), reached >= 1);
+        QCOMPARE(form.MnuViewWaku->isChecked(), reached < 1);
+        QCOMPARE(form.File1.count() > 0, reached >= 2);
     }
 
     // No folder, or what a key in the sign box makes of none, saved at exit: the sign keeps its
