@@ -140,7 +140,7 @@ protected:
 
 } // namespace
 
-class TestDoorSound : public QObject
+class TestSound : public QObject
 {
     Q_OBJECT
 public:
@@ -391,5 +391,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDoorSound)
-#include "tst_doorsound.moc"
+QTEST_MAIN(TestSound)
+#include "tst_sound.moc"
