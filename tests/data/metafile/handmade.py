@@ -74,10 +74,14 @@ class Emf:
     def bytes(self):
         l, t, r, b = self.frame
         bounds = self.bounds or (0, 0, int(r * 96 / 2540), int(b * 96 / 2540))
-        total = 108 + len(self.records) + 20
+        # The header record with its first extension (pixel format, OpenGL) is 100 bytes;
+        # readers refuse a file shorter than the byte count it declares.
+        header_size = 100
+        total = header_size + len(self.records) + 20
         head = d(*bounds) + d(l, t, r, b) + ud(0x464D4520, 0x10000, total, self.count + 2)
         head += uw(self.handles + 1, 0) + ud(0, 0, 0) + d(1920, 1080, 508, 286) + ud(0, 0, 0)
-        return ud(1, 8 + len(head)) + head + self.records + ud(14, 20, 0, 16, 20)
+        assert 8 + len(head) == header_size
+        return ud(1, header_size) + head + self.records + ud(14, 20, 0, 16, 20)
 
 def emf_font(ih, height, face, weight=400, charset=128, escapement=0, italic=0):
     name = face.encode('utf-16-le')[:62].ljust(64, b'\0')
