@@ -266,6 +266,134 @@ def text_wmf():
     m.rec(0x0A32, wmf_text(20, 78, 'up', 0))
     return m.bytes()
 
+# Sign-sized pictures (52 x 32 pixels, one logical unit a pixel) whose every pixel is decided
+# by the rules of the drawing layer: where a line stops, how far a borderless fill reaches,
+# where an inside-frame pen sits, how hatches and dashes fall, what an XOR leaves on white.
+SIGN_BOX = (0, 0, 52, 32)
+SIGN_FRAME = (0, 0, mm100(52), mm100(32))
+PATCOPY, PATINVERT, DSTINVERT, SRCCOPY, SRCINVERT = 0xF00021, 0x5A0049, 0x550009, 0xCC0020, 0x660046
+
+def sign_wmf_lines():
+    m = Wmf(SIGN_BOX, 96)
+    m.obj(0x02FA, wmf_pen(0, 0, rgb(0, 0, 0))).rec(0x012D, w(0))
+    m.rec(0x0325, w(5, 2, 2, 20, 2, 20, 14, 2, 28, 30, 21))
+    m.rec(0x0214, w(4, 24)).rec(0x0213, w(4, 49))
+    m.obj(0x02FA, wmf_pen(1, 0, rgb(0, 0, 160))).rec(0x012D, w(1)).rec(0x0102, w(1))
+    m.rec(0x0214, w(10, 24)).rec(0x0213, w(10, 51)).rec(0x0214, w(14, 24)).rec(0x0213, w(30, 50))
+    m.obj(0x02FA, wmf_pen(2, 0, rgb(160, 0, 0))).rec(0x012D, w(2))
+    m.rec(0x0201, ud(rgb(255, 255, 0))).rec(0x0102, w(2))
+    m.rec(0x0214, w(22, 32)).rec(0x0213, w(22, 51))
+    return m.bytes()
+
+def sign_emf_lines():
+    m = Emf(SIGN_FRAME, (0, 0, 51, 31))
+    solid, dash, dot = m.handle(), m.handle(), m.handle()
+    m.rec(38, ud(solid, 0, 1, 0, rgb(0, 0, 0))).rec(37, ud(solid))
+    m.rec(4, d(0, 0, 0, 0) + ud(5) + d(2, 2, 20, 2, 20, 14, 2, 28, 30, 21))
+    m.rec(27, d(24, 4)).rec(54, d(49, 4))
+    m.rec(38, ud(dash, 1, 1, 0, rgb(0, 0, 160))).rec(37, ud(dash)).rec(18, ud(1))
+    m.rec(27, d(24, 10)).rec(54, d(51, 10)).rec(27, d(24, 14)).rec(54, d(50, 30))
+    m.rec(38, ud(dot, 2, 1, 0, rgb(160, 0, 0))).rec(37, ud(dot))
+    m.rec(25, ud(rgb(255, 255, 0))).rec(18, ud(2))
+    m.rec(27, d(32, 22)).rec(54, d(51, 22))
+    return m.bytes()
+
+def sign_wmf_fills():
+    m = Wmf(SIGN_BOX, 96)
+    m.obj(0x02FA, wmf_pen(5, 0, 0)).rec(0x012D, w(0))
+    m.obj(0x02FC, wmf_brush(0, rgb(200, 0, 0))).rec(0x012D, w(1))
+    m.rec(0x041B, w(14, 14, 2, 2))
+    m.obj(0x02FC, wmf_brush(0, rgb(0, 0, 200))).rec(0x012D, w(2))
+    m.rec(0x0418, w(14, 30, 2, 16))
+    m.obj(0x02FA, wmf_pen(6, 4, rgb(0, 140, 0))).rec(0x012D, w(3))
+    m.obj(0x02FC, wmf_brush(1, 0)).rec(0x012D, w(4))
+    m.rec(0x041B, w(16, 50, 2, 32))
+    m.obj(0x02FA, wmf_pen(0, 0, rgb(0, 0, 0))).rec(0x012D, w(5))
+    m.obj(0x02FC, wmf_brush(2, rgb(0, 0, 0), 5)).rec(0x012D, w(6))
+    m.rec(0x0201, ud(rgb(255, 255, 0))).rec(0x041B, w(30, 26, 18, 2))
+    m.obj(0x02FC, wmf_brush(2, rgb(128, 0, 128), 0)).rec(0x012D, w(7))
+    m.rec(0x0102, w(1)).rec(0x041B, w(30, 50, 18, 28))
+    return m.bytes()
+
+def sign_emf_fills():
+    m = Emf(SIGN_FRAME, (0, 0, 51, 31))
+    null, red, blue = m.handle(), m.handle(), m.handle()
+    m.rec(38, ud(null, 5, 0, 0, 0)).rec(37, ud(null))
+    m.rec(39, ud(red, 0, rgb(200, 0, 0), 0)).rec(37, ud(red)).rec(43, d(2, 2, 14, 14))
+    m.rec(39, ud(blue, 0, rgb(0, 0, 200), 0)).rec(37, ud(blue)).rec(42, d(16, 2, 30, 14))
+    frame, hollow = m.handle(), m.handle()
+    m.rec(38, ud(frame, 6, 4, 0, rgb(0, 140, 0))).rec(37, ud(frame))
+    m.rec(39, ud(hollow, 1, 0, 0)).rec(37, ud(hollow)).rec(43, d(32, 2, 50, 16))
+    pen, cross, lines = m.handle(), m.handle(), m.handle()
+    m.rec(38, ud(pen, 0, 1, 0, rgb(0, 0, 0))).rec(37, ud(pen))
+    m.rec(39, ud(cross, 2, rgb(0, 0, 0), 5)).rec(37, ud(cross))
+    m.rec(25, ud(rgb(255, 255, 0))).rec(43, d(2, 18, 26, 30))
+    m.rec(39, ud(lines, 2, rgb(128, 0, 128), 0)).rec(37, ud(lines))
+    m.rec(18, ud(1)).rec(43, d(28, 18, 50, 30))
+    return m.bytes()
+
+def sign_dib():
+    table = [(0, 0, 0), (255, 255, 255), (255, 0, 0), (0, 0, 255)]
+    return dib(16, 12, 4, table, [[(x // 4 + y // 3) % 4 for x in range(16)] for y in range(12)])
+
+def sign_wmf_rop():
+    m = Wmf(SIGN_BOX, 96)
+    m.obj(0x02FC, wmf_brush(0, rgb(0, 0, 200))).rec(0x012D, w(0))
+    m.rec(0x061D, ud(PATCOPY) + w(12, 20, 2, 2))
+    m.obj(0x02FC, wmf_brush(0, rgb(255, 0, 0))).rec(0x012D, w(1))
+    m.rec(0x061D, ud(PATINVERT) + w(12, 14, 8, 8))
+    m.rec(0x061D, ud(DSTINVERT) + w(4, 48, 24, 2))
+    head, data = sign_dib()
+    m.rec(0x0940, ud(SRCCOPY) + w(0, 0, 12, 16, 2, 26) + head + data)
+    m.rec(0x0940, ud(SRCINVERT) + w(0, 0, 12, 16, 8, 34) + head + data)
+    return m.bytes()
+
+def emf_blt(x, y, cx, cy, rop, head=b'', data=b''):
+    off = 8 + 92 if head else 0
+    return (d(x, y, x + cx - 1, y + cy - 1) + d(x, y, cx, cy) + ud(rop) + d(0, 0) +
+            f(1, 0, 0, 1, 0, 0) + ud(0xFFFFFF, 0) +
+            ud(off, len(head), off + len(head) if head else 0, len(data)) + head + data)
+
+def sign_emf_rop():
+    m = Emf(SIGN_FRAME, (0, 0, 51, 31))
+    blue, red = m.handle(), m.handle()
+    m.rec(39, ud(blue, 0, rgb(0, 0, 200), 0)).rec(37, ud(blue))
+    m.rec(76, emf_blt(2, 2, 20, 12, PATCOPY))
+    m.rec(39, ud(red, 0, rgb(255, 0, 0), 0)).rec(37, ud(red))
+    m.rec(76, emf_blt(8, 8, 14, 12, PATINVERT)).rec(76, emf_blt(2, 24, 48, 4, DSTINVERT))
+    head, data = sign_dib()
+    m.rec(76, emf_blt(26, 2, 16, 12, SRCCOPY, head, data))
+    m.rec(76, emf_blt(34, 8, 16, 12, SRCINVERT, head, data))
+    return m.bytes()
+
+STAR = [(8, 1), (13, 15), (1, 6), (15, 6), (3, 15)]
+
+def sign_wmf_shapes():
+    m = Wmf(SIGN_BOX, 96)
+    m.obj(0x02FA, wmf_pen(0, 0, rgb(0, 0, 0))).rec(0x012D, w(0))
+    m.obj(0x02FC, wmf_brush(0, rgb(255, 140, 0))).rec(0x012D, w(1))
+    for mode, dx in ((1, 0), (2, 16)):
+        m.rec(0x0106, w(mode)).rec(0x0324, w(5, *[v for x, y in STAR for v in (x + dx, y)]))
+    m.obj(0x02FC, wmf_brush(0, rgb(120, 220, 120))).rec(0x012D, w(2))
+    m.rec(0x081A, w(1, 42, 9, 50, 17, 50, 1, 34))
+    m.rec(0x0830, w(24, 24, 24, 2, 31, 24, 18, 2))
+    m.rec(0x061C, w(8, 8, 31, 50, 20, 28))
+    return m.bytes()
+
+def sign_emf_shapes():
+    m = Emf(SIGN_FRAME, (0, 0, 51, 31))
+    pen, orange, green = m.handle(), m.handle(), m.handle()
+    m.rec(38, ud(pen, 0, 1, 0, rgb(0, 0, 0))).rec(37, ud(pen))
+    m.rec(39, ud(orange, 0, rgb(255, 140, 0), 0)).rec(37, ud(orange))
+    for mode, dx in ((1, 0), (2, 16)):
+        points = [v for x, y in STAR for v in (x + dx, y)]
+        m.rec(19, ud(mode)).rec(86, d(0, 0, 0, 0) + ud(5) + w(*points))
+    m.rec(39, ud(green, 0, rgb(120, 220, 120), 0)).rec(37, ud(green))
+    m.rec(47, d(34, 1, 50, 17, 50, 9, 42, 1))
+    m.rec(46, d(2, 18, 24, 31, 2, 24, 24, 24))
+    m.rec(44, d(28, 20, 50, 31, 8, 8))
+    return m.bytes()
+
 FILES = {
     'hm_sign_text.wmf': sign_wmf, 'hm_sign_text.emf': sign_emf,
     'hm_bitmap.wmf': bitmap_wmf, 'hm_bitmap.emf': bitmap_emf,
@@ -273,6 +401,10 @@ FILES = {
     'hm_mapping.wmf': mapping_wmf, 'hm_mapping.emf': mapping_emf,
     'hm_transform.emf': transform_emf, 'hm_shapes.wmf': shapes_wmf,
     'hm_shapes.emf': shapes_emf, 'hm_path.emf': path_emf, 'hm_text.wmf': text_wmf,
+    'hm_sign_lines.wmf': sign_wmf_lines, 'hm_sign_lines.emf': sign_emf_lines,
+    'hm_sign_fills.wmf': sign_wmf_fills, 'hm_sign_fills.emf': sign_emf_fills,
+    'hm_sign_rop.wmf': sign_wmf_rop, 'hm_sign_rop.emf': sign_emf_rop,
+    'hm_sign_shapes.wmf': sign_wmf_shapes, 'hm_sign_shapes.emf': sign_emf_shapes,
 }
 
 if __name__ == '__main__':
