@@ -68,13 +68,12 @@ private slots:
     // The plain steps and the stops at either end are tried through the window (tst_sign).
     void arrowKeys()
     {
-        const int up = SignStepper::kKeyUp, down = SignStepper::kKeyDown;
         // Key, sign index, count, the position shown (-1: the key does nothing).
         const std::tuple<const char *, int, int, int, int> rows[] = {
-            {"down at the only entry stops", down, 0, 1, -1},
-            {"down past the end counts on", down, 7, 5, 8},
-            {"down in an empty list counts on", down, 0, 0, 1},
-            {"up in an empty list steps back", up, 2, 0, 1},
+            {"down at the only entry stops", SignStepper::kKeyDown, 0, 1, -1},
+            {"down past the end counts on", SignStepper::kKeyDown, 7, 5, 8},
+            {"down in an empty list counts on", SignStepper::kKeyDown, 0, 0, 1},
+            {"up in an empty list steps back", SignStepper::kKeyUp, 2, 0, 1},
             {"left arrow", 37, 2, 5, -1}};
         for (const auto &[name, key, signIndex, count, shown] : rows)
             QVERIFY2(SignStepper::arrowKey(key, signIndex, count).value_or(-1) == shown, name);
