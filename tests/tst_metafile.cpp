@@ -20,7 +20,7 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    CreatePen = 0x02FA, CreateBrush = 0x02FC, Polygon = 0x0324,
                    ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416, Rectangle = 0x041B,
                    PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF, Pie = 0x081A,
-                   ExtTextOut = 0x0A32, StretchDib = 0x0F43;
+                   ExtTextOut = 0x0A32, StretchDib = 0x0F43, DibCreatePatternBrush = 0x0142;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -238,6 +238,12 @@ void TestMetafile::draws_data()
                {w(CreatePalette, words({0x300, 2}) + dwords({kRed, kBlue})), w(SelectPalette, 1),
                 wmfBrush(0x01000001), w(SelectObject, 2), w(Rectangle, 100, 100, 0, 0)})
         << Probes{{50, 50, kBlue}};
+    // A BS_PATTERN brush holds a DIB like the other pattern styles, in RGB whatever its usage.
+    QTest::newRow("WMF pattern brush of a DIB")
+        << wmf(kClear,
+               {w(DibCreatePatternBrush, words({3, 1}) + dib(2, 1, 4, {kRed, kBlue}, {0, 1})),
+                w(SelectObject, 1), w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{50, 50, kRed}, {51, 50, kBlue}};
     // Two nested squares drawn the same way round: alternate leaves a hole, winding fills.
     for (const int mode : {1, 2})
         QTest::addRow("WMF fill mode %d", mode)

@@ -265,9 +265,10 @@ bool Player::objects(uint16_t function, ByteReader &p)
             image = readBitmap16(p, m_c.budget());
             brush.monochrome = true;
         } else {
+            // Both styles carry a packed DIB; a BS_PATTERN one has RGB colours whatever its
+            // usage says.
             const uint16_t style = p.u16(), usage = p.u16();
-            image = style == brush::kPattern ? readBitmap16(p, m_c.budget()) : packedDib(p, usage);
-            brush.monochrome = style == brush::kPattern;
+            image = packedDib(p, style == brush::kPattern ? 0 : usage);
         }
         if (image)
             brush.pattern = *image;
