@@ -289,14 +289,22 @@ void TestMetafile::draws_data()
     // Text that updates the current position moves it by its width: four spaces, advances of 10,
     // from the text's header: bounds, mode, scales, reference, count, offset, options,
     // rectangle, offset of the advances.
-    const Record spaces =
-        e(EExtTextOutW, dwords({0, 0, 100, 100, 1}) + floats({1, 1}) +
-                            dwords({10, 10, 4, 76, 0, 0, 0, 50, 50, 84}) +
-                            words({' ', ' ', ' ', ' '}) + dwords({10, 10, 10, 10}));
+    const auto spaces = [](int graphicsMode) {
+        return e(EExtTextOutW, dwords({0, 0, 100, 100, graphicsMode}) + floats({1, 1}) +
+                                   dwords({10, 10, 4, 76, 0, 0, 0, 50, 50, 84}) +
+                                   words({' ', ' ', ' ', ' '}) + dwords({10, 10, 10, 10}));
+    };
     QTest::newRow("EMF text moves the current position")
         << emf(kClear, {e(ECreatePen, 3, 0, 10, 0, kRed), e(ESelectObject, 3), e(ESetBkMode, 1),
-                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), spaces, e(ELineTo, 100, 80)})
+                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), spaces(1), e(ELineTo, 100, 80)})
         << Probes{{20, 80, kClear}, {70, 80, kRed}};
+    // The spaces' white background from (50, 50) under a quarter turn: upright in the
+    // compatible graphics mode, turned down the page in the advanced one.
+    for (const int mode : {1, 2})
+        QTest::addRow("EMF text in graphics mode %d", mode)
+            << emf(kClear, {e(ESetWorldTransform, floats({0, 1, -1, 0, 60, 40})), spaces(mode)})
+            << Probes{{80, 55, mode == 1 ? 0xFFFFFF : kClear},
+                      {45, 80, mode == 2 ? 0xFFFFFF : kClear}};
     // Triangles of a gradient take the mean of their corners' colours: all red here.
     QTest::newRow("EMF gradient triangle")
         << emf(kClear, {e(EGradientFill, 0, 0, 100, 100, 3, 1, 2, 0, 0, 0xFF00, 0, 100, 0, 0xFF00,
