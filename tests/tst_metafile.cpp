@@ -191,6 +191,15 @@ void TestMetafile::draws_data()
     QTest::addColumn<Probes>("probes");
     QTest::newRow("WMF rectangle") << wmf(kRed, {w(Rectangle, 80, 70, 20, 10)})
                                    << Probes{{40, 50, kRed}, {5, 5, kClear}, {90, 90, kClear}};
+    // Without a pen a WMF's rectangle is filled a pixel short of its right and bottom edges;
+    // a polygon is not.
+    QTest::newRow("WMF rectangle without a pen")
+        << wmf(kRed,
+               {w(Rectangle, 50, 50, 0, 0), w(Polygon, 4, 50, 50, 100, 50, 100, 100, 50, 100)})
+        << Probes{{48, 48, kRed}, {49, 25, kClear}, {25, 49, kClear}, {99, 99, kRed}};
+    // An EMF plays in the advanced graphics mode: its rectangle fills to its edges.
+    QTest::newRow("EMF rectangle without a pen")
+        << emf(kRed, {e(ERectangle, -10, -10, 1, 1)}) << Probes{{0, 0, kRed}, {1, 1, kClear}};
     // A window of 1000 units from (1000, 1000) fills the frame: its right half is the image's.
     QTest::newRow("WMF window onto the frame")
         << wmf(kGreen, {w(SetMapMode, 8), w(SetWindowOrg, 1000, 1000), w(SetWindowExt, 1000, 1000),

@@ -551,6 +551,7 @@ bool Player::bitmaps(uint16_t function, ByteReader &p)
 void play(QByteArrayView data, const Header &header, Canvas &canvas)
 {
     Player player(canvas);
+    canvas.dc().compatibleMode = true;
     forEachRecord(data, header, [&](uint16_t function, QByteArrayView bytes) {
         canvas.charge(1);
         player.record(function, bytes);
