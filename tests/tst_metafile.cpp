@@ -20,7 +20,7 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    CreatePen = 0x02FA, CreateBrush = 0x02FC, Polygon = 0x0324,
                    ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416, Rectangle = 0x041B,
                    PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF, Pie = 0x081A,
-                   ExtTextOut = 0x0A32, StretchDib = 0x0F43;
+                   ExtTextOut = 0x0A32, StretchDib = 0x0F43, DibCreatePatternBrush = 0x0142;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -191,6 +191,15 @@ void TestMetafile::draws_data()
     QTest::addColumn<Probes>("probes");
     QTest::newRow("WMF rectangle") << wmf(kRed, {w(Rectangle, 80, 70, 20, 10)})
                                    << Probes{{40, 50, kRed}, {5, 5, kClear}, {90, 90, kClear}};
+    // Without a pen a WMF's rectangle is filled a pixel short of its right and bottom edges;
+    // a polygon is not.
+    QTest::newRow("WMF rectangle without a pen")
+        << wmf(kRed,
+               {w(Rectangle, 50, 50, 0, 0), w(Polygon, 4, 50, 50, 100, 50, 100, 100, 50, 100)})
+        << Probes{{48, 48, kRed}, {49, 25, kClear}, {25, 49, kClear}, {99, 99, kRed}};
+    // An EMF plays in the advanced graphics mode: its rectangle fills to its edges.
+    QTest::newRow("EMF rectangle without a pen")
+        << emf(kRed, {e(ERectangle, -10, -10, 1, 1)}) << Probes{{0, 0, kRed}, {1, 1, kClear}};
     // A window of 1000 units from (1000, 1000) fills the frame: its right half is the image's.
     QTest::newRow("WMF window onto the frame")
         << wmf(kGreen, {w(SetMapMode, 8), w(SetWindowOrg, 1000, 1000), w(SetWindowExt, 1000, 1000),
@@ -238,6 +247,12 @@ void TestMetafile::draws_data()
                {w(CreatePalette, words({0x300, 2}) + dwords({kRed, kBlue})), w(SelectPalette, 1),
                 wmfBrush(0x01000001), w(SelectObject, 2), w(Rectangle, 100, 100, 0, 0)})
         << Probes{{50, 50, kBlue}};
+    // A BS_PATTERN brush holds a DIB like the other pattern styles, in RGB whatever its usage.
+    QTest::newRow("WMF pattern brush of a DIB")
+        << wmf(kClear,
+               {w(DibCreatePatternBrush, words({3, 1}) + dib(2, 1, 4, {kRed, kBlue}, {0, 1})),
+                w(SelectObject, 1), w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{50, 50, kRed}, {51, 50, kBlue}};
     // Two nested squares drawn the same way round: alternate leaves a hole, winding fills.
     for (const int mode : {1, 2})
         QTest::addRow("WMF fill mode %d", mode)
@@ -283,14 +298,22 @@ void TestMetafile::draws_data()
     // Text that updates the current position moves it by its width: four spaces, advances of 10,
     // from the text's header: bounds, mode, scales, reference, count, offset, options,
     // rectangle, offset of the advances.
-    const Record spaces =
-        e(EExtTextOutW, dwords({0, 0, 100, 100, 1}) + floats({1, 1}) +
-                            dwords({10, 10, 4, 76, 0, 0, 0, 50, 50, 84}) +
-                            words({' ', ' ', ' ', ' '}) + dwords({10, 10, 10, 10}));
+    const auto spaces = [](int graphicsMode) {
+        return e(EExtTextOutW, dwords({0, 0, 100, 100, graphicsMode}) + floats({1, 1}) +
+                                   dwords({10, 10, 4, 76, 0, 0, 0, 50, 50, 84}) +
+                                   words({' ', ' ', ' ', ' '}) + dwords({10, 10, 10, 10}));
+    };
     QTest::newRow("EMF text moves the current position")
         << emf(kClear, {e(ECreatePen, 3, 0, 10, 0, kRed), e(ESelectObject, 3), e(ESetBkMode, 1),
-                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), spaces, e(ELineTo, 100, 80)})
+                        e(ESetTextAlign, 1), e(EMoveTo, 0, 80), spaces(1), e(ELineTo, 100, 80)})
         << Probes{{20, 80, kClear}, {70, 80, kRed}};
+    // The spaces' white background from (50, 50) under a quarter turn: upright in the
+    // compatible graphics mode, turned down the page in the advanced one.
+    for (const int mode : {1, 2})
+        QTest::addRow("EMF text in graphics mode %d", mode)
+            << emf(kClear, {e(ESetWorldTransform, floats({0, 1, -1, 0, 60, 40})), spaces(mode)})
+            << Probes{{80, 55, mode == 1 ? 0xFFFFFF : kClear},
+                      {45, 80, mode == 2 ? 0xFFFFFF : kClear}};
     // Triangles of a gradient take the mean of their corners' colours: all red here.
     QTest::newRow("EMF gradient triangle")
         << emf(kClear, {e(EGradientFill, 0, 0, 100, 100, 3, 1, 2, 0, 0, 0xFF00, 0, 100, 0, 0xFF00,

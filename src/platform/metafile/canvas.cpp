@@ -496,8 +496,15 @@ void Canvas::polyDraw(const QPolygonF &points, QByteArrayView types)
 
 void Canvas::rectangle(const QRectF &box)
 {
+    QRectF filled = box.normalized();
+    if (m_dc.compatibleMode && (m_dc.pen.style & pen::kStyleMask) == pen::kNull) {
+        QRectF shown = m_toFinal.mapRect(filled);
+        shown.setRight(std::max(shown.left(), shown.right() - m_pixel));
+        shown.setBottom(std::max(shown.top(), shown.bottom() - m_pixel));
+        filled = m_toFinal.inverted().mapRect(shown);
+    }
     QPainterPath shape;
-    shape.addRect(box.normalized());
+    shape.addRect(filled);
     drawLogical(shape, true, true);
 }
 

@@ -39,6 +39,9 @@ struct TextRun
     QList<double> advances;
     uint32_t options = 0;
     std::optional<QRectF> rect;
+    // The compatible graphics mode: only the reference point follows the world transform,
+    // the glyphs stay upright.
+    bool upright = false;
 };
 
 // A bitmap to draw into a destination rectangle, with the raster operation that combines it.

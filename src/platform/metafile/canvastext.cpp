@@ -129,8 +129,10 @@ void Canvas::text(const TextRun &run)
         baseline = fm.ascent();
         break;
     }
-    // Escapement turns the baseline anticlockwise from the page's x axis.
-    const double angle = std::atan2(ux.y(), ux.x()) * 180 / M_PI - m_dc.font.escapement / 10.0;
+    // Escapement turns the baseline anticlockwise from the page's x axis, or from the
+    // device's for upright text.
+    const double turn = run.upright ? 0 : std::atan2(ux.y(), ux.x()) * 180 / M_PI;
+    const double angle = turn - m_dc.font.escapement / 10.0;
     QTransform place;
     const QPointF origin = m_toFinal.map(reference);
     place.translate(origin.x(), origin.y());

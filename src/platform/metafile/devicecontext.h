@@ -57,6 +57,9 @@ struct DeviceContext
     bool clockwise = false;
     double miterLimit = 10;
     int textCharExtra = 0;
+    // GM_COMPATIBLE, the graphics mode a WMF plays in: a rectangle drawn without a pen is
+    // filled a pixel short of its right and bottom edges. An EMF plays in the advanced mode.
+    bool compatibleMode = false;
     QPointF position;
     QPointF brushOrigin;
     // In the painter's coordinates; nullopt draws everywhere.

@@ -17,6 +17,8 @@ namespace metafile::emf {
 namespace {
 
 constexpr uint32_t kStockBit = 0x80000000;
+// GM_COMPATIBLE, the graphics mode of text records whose glyphs ignore the world transform.
+constexpr uint32_t kCompatibleMode = 1;
 
 QPointF readPointl(ByteReader &p)
 {
@@ -77,7 +79,7 @@ private:
     bool text(uint32_t type, ByteReader &p);
     bool bitmaps(uint32_t type, ByteReader &p);
     bool gradient(uint32_t type, ByteReader &p);
-    void textAt(ByteReader &p, bool wide);
+    void textAt(ByteReader &p, bool wide, bool upright);
     std::optional<Dib> dib(ByteReader &p, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
                            uint32_t cbBits, uint32_t usage, bool keepAlpha = false);
     const GdiObject *object(uint32_t index);
@@ -574,9 +576,10 @@ bool Player::regions(uint32_t type, ByteReader &p)
 
 // One text structure: reference point, string and advances, found by their offsets from the
 // start of the record.
-void Player::textAt(ByteReader &p, bool wide)
+void Player::textAt(ByteReader &p, bool wide, bool upright)
 {
     TextRun run;
+    run.upright = upright;
     run.reference = readPointl(p);
     const uint32_t count = p.u32(), offString = p.u32();
     run.options = p.u32();
@@ -617,23 +620,29 @@ bool Player::text(uint32_t type, ByteReader &p)
 {
     switch (type) {
     case rec::kExtTextOutW:
-    case rec::kExtTextOutA:
-        p.skip(16 + 12);
-        textAt(p, type == rec::kExtTextOutW);
+    case rec::kExtTextOutA: {
+        p.skip(16);
+        const bool upright = p.u32() == kCompatibleMode;
+        p.skip(8);
+        textAt(p, type == rec::kExtTextOutW, upright);
         return true;
+    }
     case rec::kPolyTextOutW:
     case rec::kPolyTextOutA: {
-        p.skip(16 + 12);
+        p.skip(16);
+        const bool upright = p.u32() == kCompatibleMode;
+        p.skip(8);
         const uint32_t count = p.u32();
         for (uint32_t i = 0; i < count && p.ok() && p.remaining() >= 40; ++i)
-            textAt(p, type == rec::kPolyTextOutW);
+            textAt(p, type == rec::kPolyTextOutW, upright);
         return true;
     }
     case rec::kSmallTextOut: {
         TextRun run;
         run.reference = readPointl(p);
         const uint32_t count = p.u32(), options = p.u32();
-        p.skip(12);
+        run.upright = p.u32() == kCompatibleMode;
+        p.skip(8);
         if (!(options & 0x100))
             run.rect = readRectl(p);
         run.options = options;

@@ -265,9 +265,10 @@ bool Player::objects(uint16_t function, ByteReader &p)
             image = readBitmap16(p, m_c.budget());
             brush.monochrome = true;
         } else {
+            // Both styles carry a packed DIB; a BS_PATTERN one has RGB colours whatever its
+            // usage says.
             const uint16_t style = p.u16(), usage = p.u16();
-            image = style == brush::kPattern ? readBitmap16(p, m_c.budget()) : packedDib(p, usage);
-            brush.monochrome = style == brush::kPattern;
+            image = packedDib(p, style == brush::kPattern ? 0 : usage);
         }
         if (image)
             brush.pattern = *image;
@@ -550,6 +551,7 @@ bool Player::bitmaps(uint16_t function, ByteReader &p)
 void play(QByteArrayView data, const Header &header, Canvas &canvas)
 {
     Player player(canvas);
+    canvas.dc().compatibleMode = true;
     forEachRecord(data, header, [&](uint16_t function, QByteArrayView bytes) {
         canvas.charge(1);
         player.record(function, bytes);
