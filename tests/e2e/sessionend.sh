@@ -24,6 +24,11 @@ until [ -s "$work/display" ]; do
     sleep 0.05
 done
 export DISPLAY=":$(cat "$work/display")"
+# Answering on its socket may follow the number it writes by a moment on a busy machine.
+until xdpyinfo >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || fail "the test's own X server does not answer"
+    sleep 0.05
+done
 
 # end_with COMMAND...: starts potero, moves its main window to a place of its own, runs the
 # commands ($pid is the program's), and expects the program gone and that place saved.
