@@ -20,7 +20,8 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    CreatePen = 0x02FA, CreateBrush = 0x02FC, Polygon = 0x0324,
                    ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416, Rectangle = 0x041B,
                    PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF, Pie = 0x081A,
-                   ExtTextOut = 0x0A32, StretchDib = 0x0F43, DibCreatePatternBrush = 0x0142;
+                   ExtTextOut = 0x0A32, StretchDib = 0x0F43, DibCreatePatternBrush = 0x0142,
+                   CreateFont = 0x02FB;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -29,7 +30,8 @@ constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ES
                    ECreatePen = 38, ECreateBrush = 39, EEllipse = 42, ERectangle = 43, ELineTo = 54,
                    EBeginPath = 59, EEndPath = 60, ECloseFigure = 61, EFillPath = 62,
                    EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
-                   EStretchDiBits = 81, EExtTextOutW = 84, EPolygon16 = 86, EGradientFill = 118;
+                   EStretchDiBits = 81, ECreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86,
+                   EGradientFill = 118;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -310,6 +312,17 @@ void TestMetafile::draws_data()
             << emf(kClear, {e(ESetWorldTransform, floats({0, 1, -1, 0, 60, 40})), spaces(mode)})
             << Probes{{80, 55, mode == 1 ? 0xFFFFFF : kClear},
                       {45, 80, mode == 2 ? 0xFFFFFF : kClear}};
+    // The Symbol font's bracket piece 0xEA (0xF0EA in a wide string): a bar down its cell's left.
+    const Probes bar = {{33, 15, 0}, {33, 85, 0}};
+    QTest::newRow("WMF text in the Symbol face")
+        << wmf(kClear, {w(CreateFont, words({-100, 0, 0, 0, 400, 0, 0, 0, 0}) + "Symbol"),
+                        w(SelectObject, 1), w(ExtTextOut, 0, 20, 1, 0, 0xEA)})
+        << bar;
+    QTest::newRow("EMF wide text in the symbol character set")
+        << emf(kClear, {e(ECreateFont, 3, -100, 0, 0, 0, 400, 0x02000000, 0), e(ESelectObject, 3),
+                        e(EExtTextOutW, dwords({0, 0, 100, 100, 1}) + floats({1, 1}) +
+                                            dwords({20, 0, 1, 76, 0, 0, 0, 100, 100, 0, 0xF0EA}))})
+        << bar;
     // Triangles of a gradient take the mean of their corners' colours: all red here.
     QTest::newRow("EMF gradient triangle")
         << emf(kClear, {e(EGradientFill, 0, 0, 100, 100, 3, 1, 2, 0, 0, 0xFF00, 0, 100, 0, 0xFF00,

@@ -6,6 +6,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <iterator>
 #include <string_view>
 
 #include <vector>
@@ -95,6 +96,26 @@ QString decodePage(const CodePage &page, QByteArrayView bytes)
     return out;
 }
 
+// The characters of the Symbol encoding's codes 0x20 to 0x7E and 0xA0 to 0xFE; 0xF0 has none.
+constexpr char16_t kSymbolLow[] = u" !∀#∃%&∋()∗+,−./0123456789:;<=>?"
+                                  u"≅ΑΒΧΔΕΦΓΗΙϑΚΛΜΝΟΠΘΡΣΤΥςΩΞΨΖ[∴]⊥_"
+                                  u"‾αβχδεφγηιϕκλμνοπθρστυϖωξψζ{|}∼";
+constexpr char16_t kSymbolHigh[] = u"€ϒ′≤⁄∞ƒ♣♦♥♠↔←↑→↓°±″≥×∝∂•÷≠≡≈…⏐⎯↵"
+                                   u"ℵℑℜ℘⊗⊕∅∩∪⊃⊇⊄⊂⊆∈∉∠∇®©™∏√⋅¬∧∨⇔⇐⇑⇒⇓"
+                                   u"◊⟨®©™∑⎛⎜⎝⎡⎢⎣⎧⎨⎩⎪\0⟩∫⌠⎮⌡⎞⎟⎠⎤⎥⎦⎫⎬⎭";
+static_assert(std::size(kSymbolLow) == 96 && std::size(kSymbolHigh) == 96);
+
+char16_t symbolChar(char16_t unit)
+{
+    const char16_t code = (unit & 0xFF00) == 0xF000 ? unit & 0xFF : unit;
+    char16_t c = 0;
+    if (code >= 0x20 && code <= 0x7E)
+        c = kSymbolLow[code - 0x20];
+    else if (code >= 0xA0 && code <= 0xFE)
+        c = kSymbolHigh[code - 0xA0];
+    return c ? c : unit;
+}
+
 double advanceAt(const QList<double> &advances, qsizetype i)
 {
     return i < advances.size() ? advances[i] : 0;
@@ -105,9 +126,9 @@ double advanceAt(const QList<double> &advances, qsizetype i)
 DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<double> &byteAdvances)
 {
     DecodedText out;
-    // Symbol fonts map their bytes to glyphs directly.
-    const CodePage page =
-        font.charset == charset::kSymbol ? CodePage{nullptr, false} : codePage(font.charset);
+    // Symbol fonts take their bytes one by one, as codes of the Symbol encoding.
+    const bool symbol = isSymbolFont(font);
+    const CodePage page = symbol ? CodePage{nullptr, false} : codePage(font.charset);
     // Split into characters first, so that advances follow characters, not bytes.
     QList<QByteArrayView> chars;
     for (qsizetype i = 0; i < bytes.size();) {
@@ -124,6 +145,8 @@ DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<doubl
             out.text.append(one.isEmpty() ? QString(QChar::ReplacementCharacter) : one.left(1));
         }
     }
+    if (symbol)
+        out.text = symbolText(out.text, font);
     if (!byteAdvances.isEmpty()) {
         qsizetype at = 0;
         for (const QByteArrayView c : chars) {
@@ -133,6 +156,15 @@ DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<doubl
         }
     }
     return out;
+}
+
+QString symbolText(QString units, const Font &font)
+{
+    if (isSymbolFont(font)) {
+        for (QChar &c : units)
+            c = QChar(symbolChar(c.unicode()));
+    }
+    return units;
 }
 
 } // namespace metafile

@@ -20,4 +20,8 @@ struct DecodedText
 // its two.
 DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<double> &byteAdvances);
 
+// A string of 16-bit units as the font shows it: in a Symbol font, the codes of the Symbol
+// encoding (a byte, or 0xF000 plus it) become the characters their glyphs stand for.
+QString symbolText(QString units, const Font &font);
+
 } // namespace metafile

@@ -607,6 +607,7 @@ void Player::textAt(ByteReader &p, bool wide, bool upright)
         ByteReader units(chars);
         for (uint32_t i = 0; i < count; ++i)
             run.text.append(QChar(char16_t(units.u16())));
+        run.text = symbolText(run.text, m_c.dc().font);
         run.advances = dx;
     } else {
         const DecodedText decoded = decodeAnsi(chars, m_c.dc().font, dx);
@@ -655,6 +656,7 @@ bool Player::text(uint32_t type, ByteReader &p)
         } else {
             for (uint32_t i = 0; i < count; ++i)
                 run.text.append(QChar(char16_t(p.u16())));
+            run.text = symbolText(run.text, m_c.dc().font);
         }
         m_c.text(run);
         return true;

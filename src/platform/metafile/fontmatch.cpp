@@ -24,6 +24,12 @@ constexpr Substitute kSubstitutes[] = {
 
 } // namespace
 
+bool isSymbolFont(const Font &font)
+{
+    return font.charset == charset::kSymbol ||
+           font.face.trimmed().compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+}
+
 QFont matchFont(const Font &font)
 {
     QStringList families;
@@ -32,7 +38,9 @@ QFont matchFont(const Font &font)
         if (face.compare(QString::fromUtf16(s.face), Qt::CaseInsensitive) == 0)
             families.append(QString::fromLatin1(s.family));
     }
-    if (!face.isEmpty())
+    // Symbol text arrives as the characters its glyphs stand for, which the stand-in fonts
+    // draw; a Symbol-encoded face would take them for other codes.
+    if (!face.isEmpty() && !isSymbolFont(font))
         families.append(face);
     // Japanese text in a face the machine lacks still needs glyphs for it.
     if (font.charset == charset::kShiftJis)
