@@ -31,16 +31,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace std::chrono;
+using precisepause::Clock;
+
+namespace {
+
 // RIFF/WAVE images made up here, small enough to read in a failure message.
 // A chunk with its size field and, for an odd size, the pad byte.
-inline QByteArray chunk(const char *id, const QByteArray &body)
+QByteArray chunk(const char *id, const QByteArray &body)
 {
     return QByteArray(id, 4) + lebytes::dwords({body.size()}) + body +
            QByteArray(body.size() % 2, '\0');
 }
 
 // A fmt chunk; blockAlign -1 is the one that agrees with the rest.
-inline QByteArray fmt(int tag, int channels, uint32_t rate, int bits, int blockAlign = -1)
+QByteArray fmt(int tag, int channels, uint32_t rate, int bits, int blockAlign = -1)
 {
     if (blockAlign < 0)
         blockAlign = channels * bits / 8;
@@ -50,19 +55,15 @@ inline QByteArray fmt(int tag, int channels, uint32_t rate, int bits, int blockA
 }
 
 // The RIFF form around chunks; sizeError is added to its size field.
-inline QByteArray riff(const QByteArray &chunks, int64_t sizeError = 0)
+QByteArray riff(const QByteArray &chunks, int64_t sizeError = 0)
 {
     return "RIFF" + lebytes::dwords({4 + chunks.size() + sizeError}) + "WAVE" + chunks;
 }
 
-inline QByteArray pcm(int channels, int rate, int bits, const QByteArray &samples)
+QByteArray pcm(int channels, int rate, int bits, const QByteArray &samples)
 {
     return riff(fmt(1, channels, uint32_t(rate), bits) + chunk("data", samples));
 }
-using namespace std::chrono;
-using precisepause::Clock;
-
-namespace {
 
 constexpr int kMonitorRate = 22050;
 constexpr char kChildVariable[] = "POTERO_TEST_PLAY_IN";
