@@ -32,7 +32,7 @@ QByteArray contents(const QString &path)
 QSize naturalSize(const QString &resource)
 {
     if (const QString pixels = prerendered(resource, 1.0); !pixels.isEmpty())
-        return artworkpixels::size(contents(pixels));
+        return artworkpixels::header(contents(pixels)).size;
     QSvgRenderer renderer(resource);
     return renderer.defaultSize();
 }

@@ -27,32 +27,36 @@ inline QByteArray encode(const QImage &image)
     return bytes;
 }
 
-// The header alone: the picture's size, or an empty size when the bytes are not a picture.
-inline QSize size(const QByteArray &bytes)
+struct Header
 {
-    uint32_t header[3] = {};
+    QSize size;
+    QImage::Format format = QImage::Format_Invalid;
+};
+
+// The header alone: the picture's size and format, or an empty size when the bytes are not a
+// picture.
+inline Header header(const QByteArray &bytes)
+{
+    uint32_t fields[3] = {};
     if (bytes.size() < kHeaderBytes)
-        return QSize();
-    std::memcpy(header, bytes.constData(), kHeaderBytes);
+        return {};
+    std::memcpy(fields, bytes.constData(), kHeaderBytes);
     const bool known =
-        header[2] == QImage::Format_ARGB32_Premultiplied || header[2] == QImage::Format_RGB32;
-    if (!known || header[0] == 0 || header[1] == 0 || header[0] > kMaxSide || header[1] > kMaxSide)
-        return QSize();
-    return QSize(int(header[0]), int(header[1]));
+        fields[2] == QImage::Format_ARGB32_Premultiplied || fields[2] == QImage::Format_RGB32;
+    if (!known || fields[0] == 0 || fields[1] == 0 || fields[0] > kMaxSide || fields[1] > kMaxSide)
+        return {};
+    return {QSize(int(fields[0]), int(fields[1])), QImage::Format(fields[2])};
 }
 
 inline QImage decode(const QByteArray &bytes)
 {
-    const QSize extent = size(bytes);
-    if (extent.isEmpty() ||
-        bytes.size() != kHeaderBytes + qsizetype(extent.width()) * extent.height() * 4)
+    const Header head = header(bytes);
+    if (head.size.isEmpty() ||
+        bytes.size() != kHeaderBytes + qsizetype(head.size.width()) * head.size.height() * 4)
         return QImage();
-    uint32_t format = 0;
-    std::memcpy(&format, bytes.constData() + 8, sizeof format);
-    QImage image(extent, QImage::Format(format));
-    for (int y = 0; y < extent.height(); ++y)
-        std::memcpy(image.scanLine(y), bytes.constData() + kHeaderBytes + y * extent.width() * 4,
-                    size_t(extent.width()) * 4);
+    // Rows of 32-bit pixels lie in a QImage without padding, as they lie in the bytes.
+    QImage image(head.size, head.format);
+    std::memcpy(image.bits(), bytes.constData() + kHeaderBytes, size_t(image.sizeInBytes()));
     return image;
 }
 
