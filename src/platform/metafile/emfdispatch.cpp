@@ -1,12 +1,12 @@
 // Plays the records of an enhanced metafile onto a canvas.
-#include "platform/metafile/ansitext.h"
-#include "platform/metafile/bytereader.h"
-#include "platform/metafile/canvas.h"
-#include "platform/metafile/dib.h"
+#include "platform/metafile/drawing/ansitext.h"
+#include "platform/metafile/drawing/bytereader.h"
+#include "platform/metafile/drawing/canvas.h"
+#include "platform/metafile/drawing/dib.h"
 #include "platform/metafile/emfplayer.h"
 #include "platform/metafile/emfrecords.h"
-#include "platform/metafile/limits.h"
-#include "platform/metafile/regiondata.h"
+#include "platform/metafile/drawing/limits.h"
+#include "platform/metafile/drawing/regiondata.h"
 
 #include <QLinearGradient>
 

@@ -1,8 +1,8 @@
 #include "platform/metafile/emfplayer.h"
 
-#include "platform/metafile/bytereader.h"
+#include "platform/metafile/drawing/bytereader.h"
 #include "platform/metafile/emfrecords.h"
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 
 namespace metafile::emf {
 

@@ -1,8 +1,8 @@
 #include "platform/metafile/metafile.h"
 
-#include "platform/metafile/canvas.h"
+#include "platform/metafile/drawing/canvas.h"
 #include "platform/metafile/emfplayer.h"
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 #include "platform/metafile/wmfplayer.h"
 
 #include <QPainter>

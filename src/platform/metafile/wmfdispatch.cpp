@@ -1,11 +1,11 @@
 // Plays the records of a Windows metafile onto a canvas.
-#include "platform/metafile/ansitext.h"
-#include "platform/metafile/bytereader.h"
-#include "platform/metafile/canvas.h"
-#include "platform/metafile/dib.h"
-#include "platform/metafile/fontmatch.h"
-#include "platform/metafile/limits.h"
-#include "platform/metafile/regiondata.h"
+#include "platform/metafile/drawing/ansitext.h"
+#include "platform/metafile/drawing/bytereader.h"
+#include "platform/metafile/drawing/canvas.h"
+#include "platform/metafile/drawing/dib.h"
+#include "platform/metafile/drawing/fontmatch.h"
+#include "platform/metafile/drawing/limits.h"
+#include "platform/metafile/drawing/regiondata.h"
 #include "platform/metafile/wmfplayer.h"
 #include "platform/metafile/wmfrecords.h"
 

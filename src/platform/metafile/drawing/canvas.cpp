@@ -1,6 +1,6 @@
-#include "platform/metafile/canvas.h"
+#include "platform/metafile/drawing/canvas.h"
 
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 
 #include <QPainter>
 #include <QPainterPathStroker>

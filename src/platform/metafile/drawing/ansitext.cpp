@@ -1,7 +1,7 @@
-#include "platform/metafile/ansitext.h"
+#include "platform/metafile/drawing/ansitext.h"
 
 #include "platform/cp932.h"
-#include "platform/metafile/fontmatch.h"
+#include "platform/metafile/drawing/fontmatch.h"
 
 #include <iconv.h>
 

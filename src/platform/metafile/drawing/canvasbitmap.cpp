@@ -1,7 +1,7 @@
 // Bitmaps, raster operations and regions of the canvas.
-#include "platform/metafile/canvas.h"
+#include "platform/metafile/drawing/canvas.h"
 
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "platform/metafile/dib.h"
+#include "platform/metafile/drawing/dib.h"
 
-#include "platform/metafile/bytereader.h"
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/bytereader.h"
+#include "platform/metafile/drawing/limits.h"
 
 #include "platform/raster/rasterdecoder.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/metafile/gdiobjects.h"
+#include "platform/metafile/drawing/gdiobjects.h"
 
 #include <QPainterPath>
 #include <QPointF>

@@ -1,7 +1,7 @@
 // Text output of the canvas.
-#include "platform/metafile/canvas.h"
+#include "platform/metafile/drawing/canvas.h"
 
-#include "platform/metafile/fontmatch.h"
+#include "platform/metafile/drawing/fontmatch.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>

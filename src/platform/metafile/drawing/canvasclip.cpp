@@ -1,7 +1,7 @@
 // Clipping and the recorded path of the canvas.
-#include "platform/metafile/canvas.h"
+#include "platform/metafile/drawing/canvas.h"
 
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 
 #include <QPainter>
 #include <QPainterPathStroker>

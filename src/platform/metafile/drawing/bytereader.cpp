@@ -1,4 +1,4 @@
-#include "platform/metafile/bytereader.h"
+#include "platform/metafile/drawing/bytereader.h"
 
 #include <cstring>
 

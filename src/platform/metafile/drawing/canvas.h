@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/metafile/devicecontext.h"
-#include "platform/metafile/dib.h"
-#include "platform/metafile/gdiobjects.h"
+#include "platform/metafile/drawing/devicecontext.h"
+#include "platform/metafile/drawing/dib.h"
+#include "platform/metafile/drawing/gdiobjects.h"
 
 #include <QList>
 #include <QPainterPath>

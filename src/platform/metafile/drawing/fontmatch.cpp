@@ -1,4 +1,4 @@
-#include "platform/metafile/fontmatch.h"
+#include "platform/metafile/drawing/fontmatch.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "platform/metafile/gdiobjects.h"
+#include "platform/metafile/drawing/gdiobjects.h"
 
-#include "platform/metafile/limits.h"
+#include "platform/metafile/drawing/limits.h"
 
 #include <algorithm>
 

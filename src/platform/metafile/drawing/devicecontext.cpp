@@ -1,4 +1,4 @@
-#include "platform/metafile/devicecontext.h"
+#include "platform/metafile/drawing/devicecontext.h"
 
 #include <cmath>
 
