@@ -2,7 +2,8 @@
 // no blur, a pixel differs when a channel differs by more than 25 of 255, and the differing
 // pixels are counted against the reference's ink (at least 1 % of the area). Then the median
 // and the share of files within 0.25.
-// usage: QT_QPA_PLATFORM=offscreen bench_metafile_gdi [FOLDER]   (references in FOLDER/gdi)
+// usage: QT_QPA_PLATFORM=offscreen bench_metafile_gdi [FOLDER [OUTDIR]]
+// The references are in FOLDER/gdi; with OUTDIR, the player's pictures are written there.
 #include "platform/metafile/metafile.h"
 
 #include <QDir>
@@ -69,6 +70,9 @@ int main(int argc, char **argv)
         const auto mf = metafile::Metafile::fromData(file.readAll());
         const QImage actual = overWhite(mf ? mf->toImage(gdi.size()) : QImage(), gdi.size());
         const double d = difference(actual, overWhite(gdi, gdi.size()));
+        if (argc > 2)
+            actual.save(
+                QDir(QString::fromLocal8Bit(argv[2])).filePath(name + QStringLiteral(".png")));
         std::printf("%-20s %4d x %-4d %6.3f\n", qPrintable(name), gdi.width(), gdi.height(), d);
         differences.append(d);
     }

@@ -1,5 +1,6 @@
 #include "platform/metafile/drawing/canvas.h"
 
+#include "platform/metafile/drawing/cosmeticline.h"
 #include "platform/metafile/drawing/limits.h"
 
 #include <QPainter>
@@ -9,18 +10,26 @@
 
 namespace metafile {
 
+namespace {
+
+// How far a shape on whole pixels moves to be sampled at the pixels' centres.
+constexpr double kToCentre = 0.5 - 1.0 / 32;
+
+} // namespace
+
 Canvas::Canvas(QPainter &painter, const QTransform &deviceToFinal, const PageSpace &space,
                uint32_t objectSlots, double pixel)
     : m_painter(painter), m_base(painter.transform()), m_deviceToFinal(deviceToFinal),
       m_space(space), m_pixel(pixel > 0 && std::isfinite(pixel) ? pixel : 1.0),
       m_objects(objectSlots), m_budget(limits::kMaxTotalBitmapPixels), m_work(limits::kMaxWork)
 {
-    m_visible = QRectF(-1e9, -1e9, 2e9, 2e9);
     const QPaintDevice *device = painter.device();
     if (device && (device->devType() == QInternal::Image || device->devType() == QInternal::Pixmap))
-        m_visible = m_base.inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
+        m_visible = QRectF(0, 0, device->width(), device->height());
+    else
+        m_visible = QRectF(-1e8, -1e8, 2e8, 2e8);
     if (painter.hasClipping()) {
-        m_baseClip = painter.clipPath();
+        m_baseClip = m_base.map(painter.clipPath());
         m_visible &= m_baseClip->boundingRect();
     }
     if (space.windowOnly) {
@@ -28,7 +37,8 @@ Canvas::Canvas(QPainter &painter, const QTransform &deviceToFinal, const PageSpa
         m_dc.windowExt = space.reference.size();
     }
     m_painter.save();
-    m_painter.setRenderHint(QPainter::Antialiasing);
+    // Lines, shapes and fills are drawn pixel for pixel, without smoothing; only text is.
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
     mappingChanged();
 }
 
@@ -100,12 +110,14 @@ QPen Canvas::makePen() const
     const uint32_t style = p.style & pen::kStyleMask;
     if (style == pen::kNull)
         return QPen(Qt::NoPen);
-    const double scale = std::hypot(m_toFinal.m11(), m_toFinal.m12());
-    double width = std::abs(p.width) * scale;
-    const bool thin = !(width > m_pixel);
+    const QTransform toDevice = m_toFinal * m_base;
+    const double scale = std::hypot(toDevice.m11(), toDevice.m12());
+    double width = std::round(std::abs(p.width) * scale);
+    const bool thin = !(width > devicePixel());
     if (thin)
-        width = m_pixel;
-    QPen qpen(color(p.color), width);
+        width = devicePixel();
+    // Width 0 is the painter's one-pixel line, which leaves out its last pixel as GDI does.
+    QPen qpen(color(p.color), width > 1 ? width : 0);
     if (thin) {
         qpen.setCapStyle(Qt::FlatCap);
         qpen.setJoinStyle(Qt::MiterJoin);
@@ -187,34 +199,76 @@ bool Canvas::afford(const QRectF &bounds, int64_t elements)
     if (shown.isEmpty() || exhausted())
         return false;
     // The rasteriser visits every edge on every row it spans, and fills the rows between.
-    const QRectF pixels = m_base.mapRect(shown);
-    charge(elements * int64_t(std::ceil(pixels.height())) +
-           int64_t(pixels.width() * pixels.height()) / limits::kPixelsPerUnit);
+    charge(elements * int64_t(std::ceil(shown.height())) +
+           int64_t(shown.width() * shown.height()) / limits::kPixelsPerUnit);
     return !exhausted();
+}
+
+double Canvas::devicePixel() const
+{
+    return std::max(1.0, std::round(m_pixel * std::hypot(m_base.m11(), m_base.m12())));
+}
+
+QPointF Canvas::onPixel(QPointF device)
+{
+    return QPointF(std::floor(device.x() + 0.5), std::floor(device.y() + 0.5));
+}
+
+QPainterPath Canvas::onPixels(const QPainterPath &final) const
+{
+    QPainterPath device = m_base.map(final);
+    for (int i = 0; i < device.elementCount(); ++i) {
+        const QPointF p = onPixel(device.elementAt(i));
+        device.setElementPositionAt(i, p.x(), p.y());
+    }
+    return device;
+}
+
+std::optional<QRectF> Canvas::deviceBox(const QRectF &logical) const
+{
+    const QTransform toDevice = m_toFinal * m_base;
+    if (toDevice.m12() != 0 || toDevice.m21() != 0 || m_recording)
+        return std::nullopt;
+    QRectF box = toDevice.mapRect(logical.normalized());
+    box = QRectF(onPixel(box.topLeft()), onPixel(box.bottomRight()));
+    // The compatible graphics mode leaves out the right and bottom edges.
+    if (m_dc.compatibleMode) {
+        box.setRight(std::max(box.left(), box.right() - devicePixel()));
+        box.setBottom(std::max(box.top(), box.bottom() - devicePixel()));
+    }
+    return box;
 }
 
 void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
 {
+    drawDevice(onPixels(shape), fill, stroke);
+}
+
+void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
+{
     const QPen qpen = stroke ? makePen() : QPen(Qt::NoPen);
     const double reach =
-        (qpen.style() == Qt::NoPen ? 0 : qpen.widthF() * std::max(1.0, qpen.miterLimit())) +
-        2 * m_pixel;
-    const QRectF bounds = shape.boundingRect();
-    if (!afford(bounds.adjusted(-reach, -reach, reach, reach), shape.elementCount()))
+        (qpen.style() == Qt::NoPen ? 0 : qpen.widthF() * std::max(1.0, qpen.miterLimit())) + 2;
+    const QRectF bounds = device.boundingRect();
+    if (!afford(bounds.adjusted(-reach, -reach, reach, reach), device.elementCount()))
         return;
     if (qpen.style() == Qt::CustomDashLine) {
         // The painter lays dashes along the whole outline, shown or not.
         double period = 0;
         for (const qreal dash : qpen.dashPattern())
-            period += dash * qpen.widthF();
-        charge(int64_t(shape.length() / std::max(period, m_pixel)));
+            period += dash * std::max(1.0, qpen.widthF());
+        charge(int64_t(device.length() / std::max(period, 1.0)));
         if (exhausted())
             return;
     }
     applyClip();
     if (!applyRop2())
         return;
-    m_painter.setTransform(m_base);
+    // Points sit on whole pixels; a pixel is drawn when its top-left corner is covered, so
+    // the shape is moved onto the centres the painter samples. A little less than half a
+    // pixel, so that an edge on a corner counts at the top and left and not at the bottom
+    // and right.
+    m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
     // Operations that ignore the pen's colour draw in a fixed one.
     std::optional<QColor> forced;
     switch (m_dc.rop2) {
@@ -235,11 +289,11 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
     const bool far = !near.contains(bounds);
     auto cut = [&](const QPainterPath &path) {
         QPainterPath box;
-        box.addRect(m_visible.adjusted(-4 * m_pixel, -4 * m_pixel, 4 * m_pixel, 4 * m_pixel));
+        box.addRect(m_visible.adjusted(-4, -4, 4, 4));
         return path.intersected(box);
     };
     if (fill) {
-        const QPainterPath filled = far ? cut(shape) : shape;
+        const QPainterPath filled = far ? cut(device) : device;
         if (forced && m_dc.brush.kind != Brush::Kind::Null)
             m_painter.fillPath(filled, *forced);
         else
@@ -249,13 +303,37 @@ void Canvas::drawFinal(const QPainterPath &shape, bool fill, bool stroke)
         QPen drawn = qpen;
         if (forced)
             drawn.setColor(*forced);
-        // A far-reaching outline is filled, cut, rather than stroked whole.
-        if (far)
-            m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(shape)), drawn.color());
-        else
-            m_painter.strokePath(shape, drawn);
+        if (drawn.widthF() == 0 && devicePixel() == 1) {
+            strokeThin(device, drawn);
+        } else if (far) {
+            // A far-reaching outline is filled, cut, rather than stroked whole.
+            m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(device)), drawn.color());
+        } else {
+            m_painter.strokePath(device, drawn);
+        }
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Canvas::strokeThin(const QPainterPath &device, const QPen &pen)
+{
+    QList<int> dashes;
+    if (pen.style() == Qt::CustomDashLine) {
+        for (const qreal dash : pen.dashPattern())
+            dashes.append(std::max(1, int(std::lround(std::min(dash, 1e6)))));
+    }
+    const QColor background = color(m_dc.bkColor);
+    m_painter.resetTransform();
+    for (const QPolygonF &line : device.toSubpathPolygons()) {
+        const LinePixels pixels = cosmeticLine(line, dashes, m_visible.toAlignedRect());
+        for (const QRect &run : pixels.ink)
+            m_painter.fillRect(run, pen.color());
+        // An opaque background fills the gaps between dashes.
+        if (m_dc.bkOpaque) {
+            for (const QRect &run : pixels.gaps)
+                m_painter.fillRect(run, background);
+        }
+    }
 }
 
 namespace {
@@ -287,9 +365,13 @@ QImage hatchTile(uint32_t style, const QColor &color)
 
 void Canvas::fillWith(const QPainterPath &shape, const Brush &brush)
 {
-    const QTransform patternPlace =
-        QTransform::fromScale(m_pixel, m_pixel) *
-        QTransform::fromTranslate(m_dc.brushOrigin.x() * m_pixel, m_dc.brushOrigin.y() * m_pixel);
+    // Pattern pixels sit on device pixels from the picture's origin and the brush origin; the
+    // half pixel undoes the painter's move onto pixel centres.
+    const double pixel = devicePixel();
+    const QPointF origin = m_base.map(QPointF(0, 0)) + m_dc.brushOrigin * pixel;
+    const QTransform patternPlace = QTransform::fromScale(pixel, pixel) *
+                                    QTransform::fromTranslate(std::round(origin.x()) - kToCentre,
+                                                              std::round(origin.y()) - kToCentre);
     switch (brush.kind) {
     case Brush::Kind::Null:
         return;
@@ -496,21 +578,26 @@ void Canvas::polyDraw(const QPolygonF &points, QByteArrayView types)
 
 void Canvas::rectangle(const QRectF &box)
 {
-    QRectF filled = box.normalized();
-    if (m_dc.compatibleMode && (m_dc.pen.style & pen::kStyleMask) == pen::kNull) {
-        QRectF shown = m_toFinal.mapRect(filled);
-        shown.setRight(std::max(shown.left(), shown.right() - m_pixel));
-        shown.setBottom(std::max(shown.top(), shown.bottom() - m_pixel));
-        filled = m_toFinal.inverted().mapRect(shown);
-    }
     QPainterPath shape;
-    shape.addRect(filled);
+    if (const auto device = deviceBox(box)) {
+        shape.addRect(*device);
+        drawDevice(shape, true, true);
+        return;
+    }
+    shape.addRect(box.normalized());
     drawLogical(shape, true, true);
 }
 
 void Canvas::roundRect(const QRectF &box, QSizeF corner)
 {
     QPainterPath shape;
+    if (const auto device = deviceBox(box)) {
+        const QTransform toDevice = m_toFinal * m_base;
+        shape.addRoundedRect(*device, std::abs(corner.width() * toDevice.m11()) / 2,
+                             std::abs(corner.height() * toDevice.m22()) / 2);
+        drawDevice(shape, true, true);
+        return;
+    }
     shape.addRoundedRect(box.normalized(), std::abs(corner.width()) / 2,
                          std::abs(corner.height()) / 2);
     drawLogical(shape, true, true);
@@ -519,11 +606,17 @@ void Canvas::roundRect(const QRectF &box, QSizeF corner)
 void Canvas::ellipse(const QRectF &box)
 {
     QPainterPath shape;
+    if (const auto device = deviceBox(box)) {
+        shape.addEllipse(*device);
+        drawDevice(shape, true, true);
+        return;
+    }
     shape.addEllipse(box.normalized());
     drawLogical(shape, true, true);
 }
 
-QPainterPath Canvas::arcPath(ArcKind kind, const QRectF &box, QPointF start, QPointF end) const
+QPainterPath Canvas::arcPath(ArcKind kind, const QRectF &box, QPointF start, QPointF end,
+                             bool clockwise) const
 {
     const QRectF r = box.normalized();
     QPainterPath shape;
@@ -539,12 +632,10 @@ QPainterPath Canvas::arcPath(ArcKind kind, const QRectF &box, QPointF start, QPo
     double sweep = std::fmod(a1 - a0 + 720, 360);
     if (sweep <= 1e-9)
         sweep = 360;
-    if (m_dc.clockwise)
+    if (clockwise)
         sweep -= 360;
     if (kind == ArcKind::Pie)
         shape.moveTo(c);
-    else if (kind == ArcKind::ArcTo)
-        shape.moveTo(m_dc.position);
     else
         shape.arcMoveTo(r, a0);
     shape.arcTo(r, a0, sweep);
@@ -555,9 +646,24 @@ QPainterPath Canvas::arcPath(ArcKind kind, const QRectF &box, QPointF start, QPo
 
 void Canvas::arc(ArcKind kind, const QRectF &box, QPointF start, QPointF end)
 {
-    const QPainterPath shape = arcPath(kind, box, start, end);
     const bool closed = kind == ArcKind::Pie || kind == ArcKind::Chord;
+    if (kind != ArcKind::ArcTo) {
+        if (const auto device = deviceBox(box)) {
+            // Drawn in device pixels, where a mirroring mapping turns the direction round.
+            const QTransform toDevice = m_toFinal * m_base;
+            const bool mirrored = toDevice.m11() * toDevice.m22() < 0;
+            drawDevice(arcPath(kind, *device, onPixel(toDevice.map(start)),
+                               onPixel(toDevice.map(end)), m_dc.clockwise != mirrored),
+                       closed, true);
+            return;
+        }
+    }
+    QPainterPath shape = arcPath(kind, box, start, end, m_dc.clockwise);
     if (kind == ArcKind::ArcTo) {
+        // The line from the current position to where the arc begins is part of it.
+        QPainterPath joined(m_dc.position);
+        joined.connectPath(shape);
+        shape = joined;
         if (!shape.isEmpty())
             m_dc.position = shape.currentPosition();
         if (m_recording) {

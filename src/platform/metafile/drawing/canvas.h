@@ -139,23 +139,38 @@ public:
     void widenPath();
 
 private:
-    // Charges drawing within bounds (final units) and says whether any of it can show.
+    // Charges drawing within bounds (device pixels) and says whether any of it can show.
     bool afford(const QRectF &bounds, int64_t elements);
     void applyClip();
     void combineClip(const QPainterPath &shape, int mode);
     // Draws a shape given in final units: fills it with the brush, then outlines it.
     void drawFinal(const QPainterPath &shape, bool fill, bool stroke);
+    // The same for a shape in device pixels whose points are on whole pixels already.
+    void drawDevice(const QPainterPath &device, bool fill, bool stroke);
+    // A one-pixel outline in device pixels, laid pixel by pixel as GDI lays it.
+    void strokeThin(const QPainterPath &device, const QPen &pen);
+    static QPointF onPixel(QPointF device);
+    // One pixel of the picture at its natural size, in whole device pixels.
+    double devicePixel() const;
+    // A shape in final units moved to device pixels, each point to the nearest whole pixel.
+    QPainterPath onPixels(const QPainterPath &final) const;
+    // The device pixels a box of logical units covers, as the box shapes draw it; nullopt
+    // while a path is recorded or when the mapping turns the box.
+    std::optional<QRectF> deviceBox(const QRectF &logical) const;
     void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
     void fillWith(const QPainterPath &shape, const Brush &brush);
     QPen makePen() const;
     bool applyRop2();
     void addToPath(const QPainterPath &logical, bool continueFigure);
-    QPainterPath arcPath(ArcKind kind, const QRectF &box, QPointF start, QPointF end) const;
+    QPainterPath arcPath(ArcKind kind, const QRectF &box, QPointF start, QPointF end,
+                         bool clockwise) const;
     QPainterPath regionPath(const QRegion &region, bool logical) const;
     QImage maskedForRop(const QImage &image, uint32_t rop, int &mode) const;
 
     QPainter &m_painter;
+    // Final units to the device's pixels.
     QTransform m_base;
+    // The painter's own clip when playing began, in device pixels.
     std::optional<QPainterPath> m_baseClip;
     QTransform m_deviceToFinal;
     PageSpace m_space;
@@ -167,7 +182,7 @@ private:
     ObjectTable m_objects;
     PixelBudget m_budget;
     int64_t m_work;
-    // What the painter's device shows, in final units: drawing elsewhere is skipped.
+    // What the painter's device shows, in its pixels: drawing elsewhere is skipped.
     QRectF m_visible;
     bool m_clipDirty = true;
 

@@ -81,11 +81,11 @@ void Canvas::blit(const Blit &b)
     // A bitmap is read whole to be flipped or masked, wherever it lands.
     if (b.image)
         charge(int64_t(b.image->width()) * b.image->height() / limits::kPixelsPerUnit);
-    if (!afford(area.boundingRect(), area.elementCount()))
+    if (!afford(m_base.mapRect(area.boundingRect()), area.elementCount()))
         return;
     // A bitmap drawn through a transform costs four times a plain fill for each pixel shown.
     if (b.image) {
-        const QRectF shown = m_base.mapRect(area.boundingRect().intersected(m_visible));
+        const QRectF shown = m_base.mapRect(area.boundingRect()).intersected(m_visible);
         charge(int64_t(shown.width() * shown.height()) * 3 / limits::kPixelsPerUnit);
         if (exhausted())
             return;
@@ -158,7 +158,7 @@ void Canvas::alphaBlend(const QRectF &dest, const QImage &image, const QRectF &s
     if (m_recording || image.isNull())
         return;
     charge(int64_t(image.width()) * image.height() / limits::kPixelsPerUnit);
-    if (!afford(m_toFinal.mapRect(dest.normalized()), 4))
+    if (!afford((m_toFinal * m_base).mapRect(dest.normalized()), 4))
         return;
     // The bitmap's colours are premultiplied already; a colour above its alpha is clamped so
     // that the pixels stay valid.
@@ -184,7 +184,7 @@ void Canvas::fillRegion(const QRegion &region, bool logical, const Brush &brush)
     if (m_recording)
         return;
     const QPainterPath shape = regionPath(region, logical);
-    if (!afford(shape.boundingRect(), shape.elementCount()))
+    if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
     m_painter.setTransform(m_base);
@@ -207,7 +207,7 @@ void Canvas::invertRegion(const QRegion &region, bool logical)
     if (m_recording)
         return;
     const QPainterPath shape = regionPath(region, logical);
-    if (!afford(shape.boundingRect(), shape.elementCount()))
+    if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
     m_painter.setTransform(m_base);

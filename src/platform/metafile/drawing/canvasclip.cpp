@@ -25,9 +25,11 @@ void Canvas::applyClip()
     if (!m_clipDirty)
         return;
     m_clipDirty = false;
-    m_painter.setTransform(m_base);
+    // Clip edges fall between whole pixels, as every shape's points do.
+    m_painter.resetTransform();
     if (m_dc.clip) {
-        m_painter.setClipPath(m_baseClip ? m_dc.clip->intersected(*m_baseClip) : *m_dc.clip);
+        const QPainterPath clip = onPixels(*m_dc.clip);
+        m_painter.setClipPath(m_baseClip ? clip.intersected(*m_baseClip) : clip);
     } else if (m_baseClip) {
         m_painter.setClipPath(*m_baseClip);
     } else {

@@ -57,8 +57,8 @@ struct DeviceContext
     bool clockwise = false;
     double miterLimit = 10;
     int textCharExtra = 0;
-    // GM_COMPATIBLE, the graphics mode a WMF plays in: a rectangle drawn without a pen is
-    // filled a pixel short of its right and bottom edges. An EMF plays in the advanced mode.
+    // GM_COMPATIBLE, the graphics mode a WMF plays in: rectangles, ellipses and arcs leave
+    // out the right and bottom edges of their box. An EMF plays in the advanced mode.
     bool compatibleMode = false;
     QPointF position;
     QPointF brushOrigin;
