@@ -90,5 +90,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${POTERO_MAKER_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libpulse0 is opened at run time for the door sound, so the library scan cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, xdg-utils, libpulse0, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, fonts-liberation, xdg-utils, libpulse0, qt6-translations-l10n")
 include(CPack)

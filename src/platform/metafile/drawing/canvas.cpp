@@ -10,13 +10,6 @@
 
 namespace metafile {
 
-namespace {
-
-// How far a shape on whole pixels moves to be sampled at the pixels' centres.
-constexpr double kToCentre = 0.5 - 1.0 / 32;
-
-} // namespace
-
 Canvas::Canvas(QPainter &painter, const QTransform &deviceToFinal, const PageSpace &space,
                uint32_t objectSlots, double pixel)
     : m_painter(painter), m_base(painter.transform()), m_deviceToFinal(deviceToFinal),
@@ -224,15 +217,14 @@ QPainterPath Canvas::onPixels(const QPainterPath &final) const
     return device;
 }
 
-std::optional<QRectF> Canvas::deviceBox(const QRectF &logical) const
+std::optional<QRectF> Canvas::deviceBox(const QRectF &logical, bool withEdges) const
 {
     const QTransform toDevice = m_toFinal * m_base;
     if (toDevice.m12() != 0 || toDevice.m21() != 0 || m_recording)
         return std::nullopt;
     QRectF box = toDevice.mapRect(logical.normalized());
     box = QRectF(onPixel(box.topLeft()), onPixel(box.bottomRight()));
-    // The compatible graphics mode leaves out the right and bottom edges.
-    if (m_dc.compatibleMode) {
+    if (!withEdges) {
         box.setRight(std::max(box.left(), box.right() - devicePixel()));
         box.setBottom(std::max(box.top(), box.bottom() - devicePixel()));
     }
@@ -265,9 +257,7 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
     if (!applyRop2())
         return;
     // Points sit on whole pixels; a pixel is drawn when its top-left corner is covered, so
-    // the shape is moved onto the centres the painter samples. A little less than half a
-    // pixel, so that an edge on a corner counts at the top and left and not at the bottom
-    // and right.
+    // the shape is moved onto the centres the painter samples.
     m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
     // Operations that ignore the pen's colour draw in a fixed one.
     std::optional<QColor> forced;
@@ -297,7 +287,7 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
         if (forced && m_dc.brush.kind != Brush::Kind::Null)
             m_painter.fillPath(filled, *forced);
         else
-            fillWith(filled, m_dc.brush);
+            fillWith(m_painter, filled, m_dc.brush);
     }
     if (qpen.style() != Qt::NoPen) {
         QPen drawn = qpen;
@@ -348,9 +338,9 @@ QImage hatchTile(uint32_t style, const QColor &color)
         const bool horizontal = style == 0 || style == 4, vertical = style == 1 || style == 4;
         const bool down = style == 2 || style == 5, up = style == 3 || style == 5;
         if (horizontal)
-            tile.setPixel(i, 0, ink);
+            tile.setPixel(i, 3, ink);
         if (vertical)
-            tile.setPixel(0, i, ink);
+            tile.setPixel(4, i, ink);
         if (down)
             tile.setPixel(i, i, ink);
         if (up)
@@ -363,7 +353,7 @@ QImage hatchTile(uint32_t style, const QColor &color)
 
 } // namespace
 
-void Canvas::fillWith(const QPainterPath &shape, const Brush &brush)
+void Canvas::fillWith(QPainter &painter, const QPainterPath &shape, const Brush &brush)
 {
     // Pattern pixels sit on device pixels from the picture's origin and the brush origin; the
     // half pixel undoes the painter's move onto pixel centres.
@@ -376,14 +366,14 @@ void Canvas::fillWith(const QPainterPath &shape, const Brush &brush)
     case Brush::Kind::Null:
         return;
     case Brush::Kind::Solid:
-        m_painter.fillPath(shape, color(brush.color));
+        painter.fillPath(shape, color(brush.color));
         return;
     case Brush::Kind::Hatched: {
         if (m_dc.bkOpaque)
-            m_painter.fillPath(shape, color(m_dc.bkColor));
+            painter.fillPath(shape, color(m_dc.bkColor));
         QBrush qbrush(hatchTile(brush.hatch, color(brush.color)));
         qbrush.setTransform(patternPlace);
-        m_painter.fillPath(shape, qbrush);
+        painter.fillPath(shape, qbrush);
         return;
     }
     case Brush::Kind::Pattern: {
@@ -402,7 +392,7 @@ void Canvas::fillWith(const QPainterPath &shape, const Brush &brush)
         }
         QBrush qbrush(tile);
         qbrush.setTransform(patternPlace);
-        m_painter.fillPath(shape, qbrush);
+        painter.fillPath(shape, qbrush);
         return;
     }
     }
@@ -579,7 +569,7 @@ void Canvas::polyDraw(const QPolygonF &points, QByteArrayView types)
 void Canvas::rectangle(const QRectF &box)
 {
     QPainterPath shape;
-    if (const auto device = deviceBox(box)) {
+    if (const auto device = deviceBox(box, !m_dc.compatibleMode)) {
         shape.addRect(*device);
         drawDevice(shape, true, true);
         return;
@@ -591,7 +581,7 @@ void Canvas::rectangle(const QRectF &box)
 void Canvas::roundRect(const QRectF &box, QSizeF corner)
 {
     QPainterPath shape;
-    if (const auto device = deviceBox(box)) {
+    if (const auto device = deviceBox(box, false)) {
         const QTransform toDevice = m_toFinal * m_base;
         shape.addRoundedRect(*device, std::abs(corner.width() * toDevice.m11()) / 2,
                              std::abs(corner.height() * toDevice.m22()) / 2);
@@ -606,9 +596,14 @@ void Canvas::roundRect(const QRectF &box, QSizeF corner)
 void Canvas::ellipse(const QRectF &box)
 {
     QPainterPath shape;
-    if (const auto device = deviceBox(box)) {
+    if (const auto device = deviceBox(box, false)) {
+        // The fill takes every pixel the outline passes through: its edge lies half a pixel
+        // outside the outline's.
+        QPainterPath filled;
+        filled.addEllipse(device->adjusted(-0.5, -0.5, 0.5, 0.5));
+        drawDevice(filled, true, false);
         shape.addEllipse(*device);
-        drawDevice(shape, true, true);
+        drawDevice(shape, false, true);
         return;
     }
     shape.addEllipse(box.normalized());
@@ -648,7 +643,7 @@ void Canvas::arc(ArcKind kind, const QRectF &box, QPointF start, QPointF end)
 {
     const bool closed = kind == ArcKind::Pie || kind == ArcKind::Chord;
     if (kind != ArcKind::ArcTo) {
-        if (const auto device = deviceBox(box)) {
+        if (const auto device = deviceBox(box, false)) {
             // Drawn in device pixels, where a mirroring mapping turns the direction round.
             const QTransform toDevice = m_toFinal * m_base;
             const bool mirrored = toDevice.m11() * toDevice.m22() < 0;

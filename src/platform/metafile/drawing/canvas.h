@@ -154,11 +154,21 @@ private:
     double devicePixel() const;
     // A shape in final units moved to device pixels, each point to the nearest whole pixel.
     QPainterPath onPixels(const QPainterPath &final) const;
-    // The device pixels a box of logical units covers, as the box shapes draw it; nullopt
-    // while a path is recorded or when the mapping turns the box.
-    std::optional<QRectF> deviceBox(const QRectF &logical) const;
+    // A box of logical units on device pixels, short of its right and bottom edges unless
+    // withEdges; nullopt while a path is recorded or when the mapping turns the box.
+    std::optional<QRectF> deviceBox(const QRectF &logical, bool withEdges) const;
     void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
-    void fillWith(const QPainterPath &shape, const Brush &brush);
+    // Fills a shape in device pixels on a painter moved onto pixel centres.
+    void fillWith(QPainter &painter, const QPainterPath &shape, const Brush &brush);
+    // The operations that read the destination, worked pixel by pixel on the painter's image
+    // over the white the picture is shown on; false when that cannot be done here.
+    bool blitOverBackdrop(const Blit &blit);
+    // The brush's pixels over white, for the device pixels of area.
+    QImage patternPixels(const QRect &area);
+    // How far a shape on whole pixels moves to be sampled at the pixels' centres: a little
+    // less than half a pixel, so that an edge on a pixel's corner counts at the top and left
+    // and not at the bottom and right.
+    static constexpr double kToCentre = 0.5 - 1.0 / 32;
     QPen makePen() const;
     bool applyRop2();
     void addToPath(const QPainterPath &logical, bool continueFigure);

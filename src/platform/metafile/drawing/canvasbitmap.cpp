@@ -2,6 +2,7 @@
 #include "platform/metafile/drawing/canvas.h"
 
 #include "platform/metafile/drawing/limits.h"
+#include "platform/metafile/drawing/ternaryrop.h"
 
 #include <QPainter>
 
@@ -90,28 +91,29 @@ void Canvas::blit(const Blit &b)
         if (exhausted())
             return;
     }
-    m_painter.setTransform(m_base);
-    switch (b.rop) {
-    case rop::kNop:
+    if (b.rop == rop::kNop || (ternaryrop::readsDestination(b.rop) && blitOverBackdrop(b)))
         return;
+    const QPainterPath device = onPixels(area);
+    m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
+    switch (b.rop) {
     case rop::kBlackness:
-        m_painter.fillPath(area, Qt::black);
+        m_painter.fillPath(device, Qt::black);
         return;
     case rop::kWhiteness:
-        m_painter.fillPath(area, Qt::white);
+        m_painter.fillPath(device, Qt::white);
         return;
     case rop::kDstInvert:
         m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        m_painter.fillPath(area, Qt::white);
+        m_painter.fillPath(device, Qt::white);
         m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
     case rop::kPatInvert:
         m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        fillWith(area, m_dc.brush);
+        fillWith(m_painter, device, m_dc.brush);
         m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
     case rop::kPatCopy:
-        fillWith(area, m_dc.brush);
+        fillWith(m_painter, device, m_dc.brush);
         return;
     default:
         break;
@@ -153,6 +155,79 @@ void Canvas::blit(const Blit &b)
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+QImage Canvas::patternPixels(const QRect &area)
+{
+    QImage pattern(area.size(), QImage::Format_ARGB32_Premultiplied);
+    pattern.fill(Qt::white);
+    QPainter painter(&pattern);
+    painter.setTransform(QTransform::fromTranslate(kToCentre - area.x(), kToCentre - area.y()));
+    QPainterPath all;
+    all.addRect(QRectF(area).adjusted(-1, -1, 1, 1));
+    fillWith(painter, all, m_dc.brush);
+    return pattern;
+}
+
+bool Canvas::blitOverBackdrop(const Blit &b)
+{
+    QPaintDevice *device = m_painter.device();
+    const QTransform toDevice = m_toFinal * m_base;
+    if (!device || device->devType() != QInternal::Image || toDevice.m12() != 0 ||
+        toDevice.m21() != 0)
+        return false;
+    const bool withSource = ternaryrop::readsSource(b.rop);
+    if (withSource && (!b.image || b.image->isNull()))
+        return true;
+    const QImage &backdrop = *static_cast<const QImage *>(device);
+    const QRectF box = toDevice.mapRect(b.dest.normalized());
+    const QRect target(onPixel(box.topLeft()).toPoint(),
+                       onPixel(box.bottomRight()).toPoint() - QPoint(1, 1));
+    const QRect shown = target & backdrop.rect() & m_visible.toAlignedRect();
+    if (shown.isEmpty())
+        return true;
+    const QImage pattern = ternaryrop::readsPattern(b.rop) ? patternPixels(shown) : QImage();
+    const QImage source =
+        withSource ? b.image->convertToFormat(QImage::Format_ARGB32_Premultiplied) : QImage();
+    // Which source pixel each destination pixel takes: negative extents and a mirroring
+    // mapping turn the bitmap round.
+    const QRectF from = b.source.normalized();
+    const bool flipX = (b.source.width() < 0) != (b.dest.width() < 0) != (toDevice.m11() < 0);
+    const bool flipY = (b.source.height() < 0) != (b.dest.height() < 0) != (toDevice.m22() < 0);
+    auto sourceAt = [&](double u, bool flip, double start, double extent) {
+        return int(std::floor(start + (flip ? 1 - u : u) * extent));
+    };
+    QImage out(shown.size(), QImage::Format_ARGB32_Premultiplied);
+    const uint8_t index = ternaryrop::index(b.rop);
+    for (int y = shown.top(); y <= shown.bottom(); ++y) {
+        const int sy =
+            sourceAt((y - target.top() + 0.5) / target.height(), flipY, from.top(), from.height());
+        for (int x = shown.left(); x <= shown.right(); ++x) {
+            // What shows at the pixel: the picture so far over white.
+            const QRgb drawn = backdrop.pixel(x, y);
+            const int clear = 255 - qAlpha(drawn);
+            const QRgb d = qRgb(qRed(drawn) * qAlpha(drawn) / 255 + clear,
+                                qGreen(drawn) * qAlpha(drawn) / 255 + clear,
+                                qBlue(drawn) * qAlpha(drawn) / 255 + clear);
+            QRgb s = 0;
+            if (withSource) {
+                const int sx = sourceAt((x - target.left() + 0.5) / target.width(), flipX,
+                                        from.left(), from.width());
+                if (!source.rect().contains(sx, sy)) {
+                    out.setPixel(x - shown.left(), y - shown.top(), d);
+                    continue;
+                }
+                s = source.pixel(sx, sy);
+            }
+            const QRgb p = pattern.isNull() ? 0 : pattern.pixel(x - shown.left(), y - shown.top());
+            out.setPixel(x - shown.left(), y - shown.top(), ternaryrop::apply(index, p, s, d));
+        }
+    }
+    m_painter.resetTransform();
+    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+    m_painter.drawImage(shown.topLeft(), out);
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return true;
+}
+
 void Canvas::alphaBlend(const QRectF &dest, const QImage &image, const QRectF &source, int alpha)
 {
     if (m_recording || image.isNull())
@@ -187,8 +262,8 @@ void Canvas::fillRegion(const QRegion &region, bool logical, const Brush &brush)
     if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
-    m_painter.setTransform(m_base);
-    fillWith(shape, brush);
+    m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
+    fillWith(m_painter, onPixels(shape), brush);
 }
 
 void Canvas::frameRegion(const QRegion &region, bool logical, const Brush &brush, QSizeF stroke)
@@ -210,9 +285,9 @@ void Canvas::invertRegion(const QRegion &region, bool logical)
     if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
-    m_painter.setTransform(m_base);
+    m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
     m_painter.setCompositionMode(QPainter::CompositionMode_Difference);
-    m_painter.fillPath(shape, Qt::white);
+    m_painter.fillPath(onPixels(shape), Qt::white);
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 

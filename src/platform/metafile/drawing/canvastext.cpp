@@ -76,6 +76,12 @@ void Canvas::text(const TextRun &run)
             setEm(em);
         }
     }
+    // Fonts come in whole pixels.
+    const double perPixel = std::hypot(m_base.m11(), m_base.m12());
+    if (perPixel > 0 && em * perPixel >= 1) {
+        em = std::round(em * perPixel) / perPixel;
+        setEm(em);
+    }
     if (!(em <= kMaxEm) || em < 0.05)
         return;
     // A logical width (the average character's) or an anisotropic mapping widens the glyphs.
@@ -105,6 +111,11 @@ void Canvas::text(const TextRun &run)
             advance = fm.horizontalAdvance(run.text[i]) + extra;
         positions[i + 1] = positions[i] + (std::isfinite(advance) ? advance : 0);
     }
+    // Glyphs start on whole pixels.
+    for (double &position : positions) {
+        if (perPixel > 0)
+            position = std::round(position * perPixel) / perPixel;
+    }
     const double width = positions[n];
 
     double dx = 0;
@@ -129,12 +140,14 @@ void Canvas::text(const TextRun &run)
         baseline = fm.ascent();
         break;
     }
+    if (perPixel > 0)
+        baseline = std::round(baseline * perPixel) / perPixel;
     // Escapement turns the baseline anticlockwise from the page's x axis, or from the
     // device's for upright text.
     const double turn = run.upright ? 0 : std::atan2(ux.y(), ux.x()) * 180 / M_PI;
     const double angle = turn - m_dc.font.escapement / 10.0;
     QTransform place;
-    const QPointF origin = m_toFinal.map(reference);
+    const QPointF origin = m_base.inverted().map(onPixel((m_toFinal * m_base).map(reference)));
     place.translate(origin.x(), origin.y());
     place.rotate(angle);
 

@@ -9,12 +9,14 @@ namespace metafile {
 
 namespace {
 
-// Rounds n / d to the nearest integer, halves upwards, for d > 0.
+// Rounds n / d to the nearest integer, for d > 0; a half goes down, to the smaller
+// coordinate, as GDI's lines take it.
 int64_t roundedQuotient(int64_t n, int64_t d)
 {
-    const int64_t twice = 2 * n + d;
+    // ceil((2n - d) / 2d), with division that truncates towards zero.
+    const int64_t twice = 2 * n - d;
     const int64_t q = twice / (2 * d);
-    return (twice % (2 * d) != 0 && twice < 0) ? q - 1 : q;
+    return (twice % (2 * d) != 0 && twice > 0) ? q + 1 : q;
 }
 
 // Adds a pixel to a list of runs, lengthening the last run when the pixel continues it.

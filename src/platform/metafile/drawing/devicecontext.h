@@ -57,8 +57,9 @@ struct DeviceContext
     bool clockwise = false;
     double miterLimit = 10;
     int textCharExtra = 0;
-    // GM_COMPATIBLE, the graphics mode a WMF plays in: rectangles, ellipses and arcs leave
-    // out the right and bottom edges of their box. An EMF plays in the advanced mode.
+    // GM_COMPATIBLE, the graphics mode a WMF plays in: a rectangle leaves out the right and
+    // bottom edges of its box. An EMF plays in the advanced mode, where a rectangle takes
+    // them in; ellipses, rounded rectangles and arcs leave them out in both.
     bool compatibleMode = false;
     QPointF position;
     QPointF brushOrigin;

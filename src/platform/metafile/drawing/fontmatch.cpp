@@ -53,6 +53,10 @@ QFont matchFont(const Font &font)
     qfont.setUnderline(font.underline);
     qfont.setStrikeOut(font.strikeOut);
     qfont.setStyleStrategy(QFont::PreferOutline);
+    // Glyphs fitted to the pixel grid, as the fonts of the platform the pictures come from.
+    qfont.setHintingPreference(QFont::PreferFullHinting);
+    // Each glyph advances by its own width: text output does not kern pairs.
+    qfont.setKerning(false);
     return qfont;
 }
 
