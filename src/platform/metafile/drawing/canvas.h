@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTransform>
 
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -157,6 +158,10 @@ private:
     // A box of logical units on device pixels, short of its right and bottom edges unless
     // withEdges; nullopt while a path is recorded or when the mapping turns the box.
     std::optional<QRectF> deviceBox(const QRectF &logical, bool withEdges) const;
+    // Draws a shape made from a box on device pixels: filled (its box grown by fillOutset)
+    // when fill, then outlined. False when the box cannot be put on device pixels.
+    bool drawBox(const QRectF &logical, bool withEdges, double fillOutset, bool fill,
+                 const std::function<QPainterPath(const QRectF &)> &shapeIn);
     void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
     // Fills a shape in device pixels on a painter moved onto pixel centres.
     void fillWith(QPainter &painter, const QPainterPath &shape, const Brush &brush);

@@ -12,7 +12,7 @@ namespace {
 
 // Ternary raster operations of the bitmap records (the low word only names the code).
 namespace rop {
-constexpr uint32_t kSrcCopy = 0x00CC0020, kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
+constexpr uint32_t kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
 constexpr uint32_t kSrcInvert = 0x00660046, kNotSrcCopy = 0x00330008;
 constexpr uint32_t kNotSrcErase = 0x001100A6, kMergePaint = 0x00BB0226;
 constexpr uint32_t kPatCopy = 0x00F00021, kPatInvert = 0x005A0049, kDstInvert = 0x00550009;
@@ -190,8 +190,8 @@ bool Canvas::blitOverBackdrop(const Blit &b)
     // Which source pixel each destination pixel takes: negative extents and a mirroring
     // mapping turn the bitmap round.
     const QRectF from = b.source.normalized();
-    const bool flipX = (b.source.width() < 0) != (b.dest.width() < 0) != (toDevice.m11() < 0);
-    const bool flipY = (b.source.height() < 0) != (b.dest.height() < 0) != (toDevice.m22() < 0);
+    const bool flipX = ((b.source.width() < 0) != (b.dest.width() < 0)) != (toDevice.m11() < 0);
+    const bool flipY = ((b.source.height() < 0) != (b.dest.height() < 0)) != (toDevice.m22() < 0);
     auto sourceAt = [&](double u, bool flip, double start, double extent) {
         return int(std::floor(start + (flip ? 1 - u : u) * extent));
     };
