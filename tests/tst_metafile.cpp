@@ -206,6 +206,11 @@ void TestMetafile::draws_data()
         << wmf(kRed, {w(SaveDc), wmfBrush(kBlue), w(SelectObject, 2), w(Rectangle, 50, 50, 0, 0),
                       w(RestoreDc, -1), w(Rectangle, 100, 100, 50, 50)})
         << Probes{{25, 25, kBlue}, {75, 75, kRed}};
+    // A brush deleted since the state was saved is not selected again: the current one stays.
+    QTest::newRow("WMF restore of a deleted brush")
+        << wmf(kRed, {w(SaveDc), wmfBrush(kBlue), w(SelectObject, 2), w(DeleteObject, 1),
+                      w(RestoreDc, -1), w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{50, 50, kBlue}};
     // Brushes take slots 1 and 2; deleting 1 makes the next brush take slot 1.
     QTest::newRow("WMF deleted slot reused")
         << wmf(kRed,

@@ -64,24 +64,44 @@ void Canvas::restore(int which)
             return;
         keep = which - 1;
     }
+    const DeviceContext current = m_dc;
     m_dc = m_saved[keep];
     m_saved.resize(keep);
+    // An object deleted since the state was saved cannot be selected again: the one
+    // selected now stays.
+    if (!m_objects.alive(m_dc.penSerial)) {
+        m_dc.pen = current.pen;
+        m_dc.penSerial = current.penSerial;
+    }
+    if (!m_objects.alive(m_dc.brushSerial)) {
+        m_dc.brush = current.brush;
+        m_dc.brushSerial = current.brushSerial;
+    }
+    if (!m_objects.alive(m_dc.fontSerial)) {
+        m_dc.font = current.font;
+        m_dc.fontSerial = current.fontSerial;
+    }
     m_clipDirty = true;
     mappingChanged();
 }
 
 void Canvas::select(const GdiObject &object)
 {
-    if (const auto *p = std::get_if<Pen>(&object))
+    const uint64_t serial = m_objects.serialOf(&object);
+    if (const auto *p = std::get_if<Pen>(&object)) {
         m_dc.pen = *p;
-    else if (const auto *b = std::get_if<Brush>(&object))
+        m_dc.penSerial = serial;
+    } else if (const auto *b = std::get_if<Brush>(&object)) {
         m_dc.brush = *b;
-    else if (const auto *f = std::get_if<Font>(&object))
+        m_dc.brushSerial = serial;
+    } else if (const auto *f = std::get_if<Font>(&object)) {
         m_dc.font = *f;
-    else if (const auto *pal = std::get_if<Palette>(&object))
+        m_dc.fontSerial = serial;
+    } else if (const auto *pal = std::get_if<Palette>(&object)) {
         m_dc.palette = *pal;
-    else if (const auto *r = std::get_if<Region>(&object))
+    } else if (const auto *r = std::get_if<Region>(&object)) {
         selectClip(r->region, true, clipmode::kCopy);
+    }
 }
 
 QColor Canvas::color(ColorRef ref) const

@@ -47,6 +47,8 @@ struct DeviceContext
     Brush brush;
     Font font;
     Palette palette;
+    // The serial numbers of the selected pen, brush and font in the object table.
+    uint64_t penSerial = 0, brushSerial = 0, fontSerial = 0;
 
     ColorRef textColor;
     ColorRef bkColor = ColorRef::fromRgb(255, 255, 255);

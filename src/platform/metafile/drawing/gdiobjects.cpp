@@ -9,29 +9,32 @@ namespace metafile {
 ObjectTable::ObjectTable(uint32_t declared)
 {
     m_slots.resize(std::min<uint32_t>(declared, limits::kMaxObjects));
+    m_serials.resize(m_slots.size());
 }
 
 bool ObjectTable::add(GdiObject object)
 {
-    for (auto &slot : m_slots) {
-        if (std::holds_alternative<std::monostate>(slot)) {
-            slot = std::move(object);
-            return true;
-        }
+    for (qsizetype i = 0; i < m_slots.size(); ++i) {
+        if (std::holds_alternative<std::monostate>(m_slots[i]))
+            return put(uint32_t(i), std::move(object));
     }
     if (m_slots.size() >= qsizetype(limits::kMaxObjects))
         return false;
-    m_slots.append(std::move(object));
-    return true;
+    return put(uint32_t(m_slots.size()), std::move(object));
 }
 
 bool ObjectTable::put(uint32_t index, GdiObject object)
 {
     if (index >= limits::kMaxObjects)
         return false;
-    if (index >= uint32_t(m_slots.size()))
+    if (index >= uint32_t(m_slots.size())) {
         m_slots.resize(index + 1);
+        m_serials.resize(index + 1);
+    }
+    m_live.remove(m_serials[index]);
     m_slots[index] = std::move(object);
+    m_serials[index] = ++m_lastSerial;
+    m_live.insert(m_lastSerial);
     return true;
 }
 
@@ -45,8 +48,27 @@ const GdiObject *ObjectTable::get(uint32_t index) const
 
 void ObjectTable::remove(uint32_t index)
 {
-    if (index < uint32_t(m_slots.size()))
+    if (index < uint32_t(m_slots.size())) {
         m_slots[index] = std::monostate();
+        m_live.remove(m_serials[index]);
+        m_serials[index] = 0;
+    }
+}
+
+uint64_t ObjectTable::serialOf(const GdiObject *object) const
+{
+    // The slots lie side by side, so an object of the table is found by where it lies.
+    const auto at = reinterpret_cast<uintptr_t>(object);
+    const auto first = reinterpret_cast<uintptr_t>(m_slots.constData());
+    if (m_slots.isEmpty() || at < first || (at - first) % sizeof(GdiObject) != 0)
+        return 0;
+    const uintptr_t index = (at - first) / sizeof(GdiObject);
+    return index < uintptr_t(m_slots.size()) ? m_serials[qsizetype(index)] : 0;
+}
+
+bool ObjectTable::alive(uint64_t serial) const
+{
+    return serial == 0 || m_live.contains(serial);
 }
 
 namespace {

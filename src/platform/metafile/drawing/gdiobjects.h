@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QRegion>
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -107,8 +108,16 @@ public:
     const GdiObject *get(uint32_t index) const;
     void remove(uint32_t index);
 
+    // Each object created gets a serial number of its own; 0 stands for an object not in the
+    // table (a stock object), which is never deleted.
+    uint64_t serialOf(const GdiObject *object) const;
+    bool alive(uint64_t serial) const;
+
 private:
     QList<GdiObject> m_slots;
+    QList<uint64_t> m_serials;
+    QSet<uint64_t> m_live;
+    uint64_t m_lastSerial = 0;
 };
 
 // The stock objects an EMF selects by index with the high bit set; monostate for others.
