@@ -143,7 +143,9 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
     // past the shown part is cut to it first, with a margin, which changes no pixel shown.
     const QRectF near = m_visible.adjusted(-m_visible.width(), -m_visible.height(),
                                            m_visible.width(), m_visible.height());
-    const bool far = !near.contains(bounds);
+    // (Compared edge by edge: a straight line's bounds have no area.)
+    const bool far = bounds.left() < near.left() || bounds.right() > near.right() ||
+                     bounds.top() < near.top() || bounds.bottom() > near.bottom();
     auto cut = [&](const QPainterPath &path) {
         QPainterPath box;
         box.addRect(m_visible.adjusted(-4, -4, 4, 4));
@@ -166,7 +168,19 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
             // A far-reaching outline is filled, cut, rather than stroked whole.
             m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(device)), drawn.color());
         } else {
-            m_painter.strokePath(device, drawn);
+            // An opaque background fills the gaps of a one-pixel pen's dashes, here drawn
+            // wider on a finer screen.
+            const bool thin = drawn.widthF() <= devicePixel();
+            if (m_dc.bkOpaque && drawn.style() == Qt::CustomDashLine && thin) {
+                QPen gaps = drawn;
+                gaps.setStyle(Qt::SolidLine);
+                gaps.setColor(color(m_dc.bkColor));
+                m_painter.strokePath(device, gaps);
+            }
+            // A one-pixel pen covers the pixel right of and below each point, as it does at
+            // the picture's own size.
+            const double towards = thin ? (drawn.widthF() - 1) / 2 : 0;
+            m_painter.strokePath(device.translated(towards, towards), drawn);
         }
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
