@@ -271,6 +271,14 @@ void TestMetafile::draws_data()
     QTest::newRow("EMF path stroked")
         << path(e(EStrokePath, 0, 0, 100, 100))
         << Probes{{50, 2, kBlue}, {20, 20, kClear}, {80, 80, kBlue}, {30, 40, kClear}};
+    // A one-pixel line from far beyond the picture to far beyond it again: only its pixels
+    // inside are drawn, on the row of its points, and its last pixel (x 60) is left out.
+    QTest::newRow("EMF line across the picture")
+        << emf(kClear, {e(ECreatePen, 3, 0, 0, 0, kBlue), e(ESelectObject, 3),
+                        e(EMoveTo, -2'000'000'000, 50), e(ELineTo, 60, 50),
+                        e(EMoveTo, 80, -2'000'000'000), e(ELineTo, 80, 2'000'000'000)})
+        << Probes{{0, 50, kBlue},   {59, 50, kBlue}, {60, 50, kClear}, {30, 49, kClear},
+                  {30, 51, kClear}, {80, 0, kBlue},  {80, 99, kBlue},  {81, 30, kClear}};
     // Text that updates the current position moves it by its width: four spaces, advances of 10,
     // from the text's header: bounds, mode, scales, reference, count, offset, options,
     // rectangle, offset of the advances.
