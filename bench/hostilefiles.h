@@ -56,7 +56,9 @@ QByteArray hugeRectanglesWmf(int count);
 QByteArray hugePolygon(int count);
 QByteArray hugeDashedLines(int count);
 QByteArray hugeGradients(int count);
-QByteArray hugeStretchedPixels(int count);
+// rop: the raster operation of every blit; one that reads the destination is worked
+// pixel by pixel.
+QByteArray hugeStretchedPixels(int count, uint32_t rop);
 QByteArray xorClipPaths(int paths, int segments);
 QByteArray widenedPath(int segments);
 QByteArray signPolygon(int count);

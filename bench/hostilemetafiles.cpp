@@ -144,13 +144,14 @@ QByteArray hugeGradients(int count)
 
 // A bitmap record's fixed fields, then its header and bits; offsets count from the record's
 // start, whose type and size come first.
-QByteArray stretchDiBits(QRect dest, QSize source, const QByteArray &info, const QByteArray &bits)
+QByteArray stretchDiBits(QRect dest, QSize source, const QByteArray &info, const QByteArray &bits,
+                         uint32_t rop = 0x00CC0020)
 {
     constexpr int kFixed = 8 + 72;
     QByteArray params = bounds(dest.right(), dest.bottom());
     params.append(mfbytes::dwords({dest.x(), dest.y(), 0, 0, source.width(), source.height()}));
     params.append(mfbytes::dwords({kFixed, info.size(), kFixed + info.size(), bits.size(), 0}));
-    params.append(mfbytes::dwords({0x00CC0020, dest.width(), dest.height()}));
+    params.append(mfbytes::dwords({rop, dest.width(), dest.height()}));
     return params + info + bits;
 }
 
@@ -163,14 +164,14 @@ QByteArray embeddedInfo(QSize size, uint32_t compression, qsizetype bytes)
     return info;
 }
 
-QByteArray hugeStretchedPixels(int count)
+QByteArray hugeStretchedPixels(int count, uint32_t rop)
 {
     Records emf;
     for (int i = 0; i < count; ++i) {
         const QByteArray packed = mfbytes::dib(1, 1, 32, {}, {uint32_t(0x00102030 * (i + 1))});
         emf << e(emr::kStretchDiBits,
                  stretchDiBits(QRect(0, 0, kHugeWidth - i, kHugeHeight - i), QSize(1, 1),
-                               packed.first(40), packed.sliced(40)));
+                               packed.first(40), packed.sliced(40), rop));
     }
     return mfbytes::emfFile(frameOf(kHugeWidth, kHugeHeight), emf);
 }
