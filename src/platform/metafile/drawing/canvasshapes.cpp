@@ -307,9 +307,9 @@ void Canvas::setPixel(QPointF p, ColorRef c)
     if (m_recording)
         return;
     applyClip();
-    m_painter.setTransform(m_base);
-    const QPointF at = m_toFinal.map(p);
-    m_painter.fillRect(QRectF(at, QSizeF(m_pixel, m_pixel)), color(c));
+    m_painter.resetTransform();
+    const QPointF at = onPixel((m_toFinal * m_base).map(p));
+    m_painter.fillRect(QRectF(at, QSizeF(devicePixel(), devicePixel())), color(c));
 }
 
 void Canvas::fillShape(const QPainterPath &shape, const QBrush &brush)

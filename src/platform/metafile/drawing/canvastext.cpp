@@ -42,10 +42,10 @@ void Canvas::text(const TextRun &run)
     const bool clipped = run.rect && (run.options & textout::kClipped);
     if (run.rect && (run.options & textout::kOpaque) && !m_recording) {
         applyClip();
-        m_painter.setTransform(m_base);
+        m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
         QPainterPath box;
         box.addRect(run.rect->normalized());
-        m_painter.fillPath(m_toFinal.map(box), color(m_dc.bkColor));
+        m_painter.fillPath(onPixels(m_toFinal.map(box)), color(m_dc.bkColor));
     }
     if (run.text.isEmpty())
         return;
