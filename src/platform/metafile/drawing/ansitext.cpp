@@ -66,6 +66,32 @@ bool isLeadByte(const CodePage &page, uint8_t b)
     return b >= 0x81 && b <= 0xFE;
 }
 
+// The converter from a code page, opened once for each thread: opening one loads its
+// tables, which costs far more than a sign's strings take to convert.
+iconv_t converter(const char *page)
+{
+    struct Open
+    {
+        std::vector<std::pair<const char *, iconv_t>> converters;
+        ~Open()
+        {
+            for (const auto &[name, cd] : converters)
+                iconv_close(cd);
+        }
+    };
+    thread_local Open open;
+    for (const auto &[name, cd] : open.converters) {
+        if (name == std::string_view(page)) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+            return cd;
+        }
+    }
+    iconv_t cd = iconv_open("UTF-16LE", page);
+    if (cd != reinterpret_cast<iconv_t>(-1))
+        open.converters.emplace_back(page, cd);
+    return cd;
+}
+
 // Decodes through iconv; a byte it cannot take becomes one replacement character.
 QString decodePage(const CodePage &page, QByteArrayView bytes)
 {
@@ -73,7 +99,7 @@ QString decodePage(const CodePage &page, QByteArrayView bytes)
         return QString::fromLatin1(bytes.data(), bytes.size());
     if (page.name == std::string_view("CP932"))
         return cp932::decode(bytes.toByteArray());
-    iconv_t cd = iconv_open("UTF-16LE", page.name);
+    iconv_t cd = converter(page.name);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return QString::fromLatin1(bytes.data(), bytes.size());
     QString out;
@@ -92,7 +118,6 @@ QString decodePage(const CodePage &page, QByteArrayView bytes)
             --inLeft;
         }
     }
-    iconv_close(cd);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/metafile/drawing/dib.h"
 #include "platform/metafile/drawing/gdiobjects.h"
 
+#include <QFont>
 #include <QList>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -181,6 +182,16 @@ private:
                          bool clockwise) const;
     QPainterPath regionPath(const QRegion &region, bool logical) const;
     QImage maskedForRop(const QImage &image, uint32_t rop, int &mode) const;
+    // The selected logical font as a font of the painter, sized for the mapping's scales;
+    // nullopt when it is too small or too large to draw.
+    struct SizedFont
+    {
+        Font logical;
+        double xs = 0, ys = 0;
+        QFont font;
+        double em = 0;
+    };
+    std::optional<SizedFont> sizedFont(double xs, double ys);
 
     QPainter &m_painter;
     // Final units to the device's pixels.
@@ -200,6 +211,8 @@ private:
     // What the painter's device shows, in its pixels: drawing elsewhere is skipped.
     QRectF m_visible;
     bool m_clipDirty = true;
+
+    std::optional<SizedFont> m_sizedFont;
 
     bool m_recording = false;
     QPainterPath m_path;

@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRawFont>
 
 #include <cmath>
 
@@ -35,29 +36,12 @@ QPointF axis(const QTransform &t, QPointF unit)
 
 } // namespace
 
-void Canvas::text(const TextRun &run)
+std::optional<Canvas::SizedFont> Canvas::sizedFont(double xs, double ys)
 {
-    const bool updateCp = m_dc.textAlign & textalign::kUpdateCp;
-    const QPointF reference = updateCp ? m_dc.position : run.reference;
-    const bool clipped = run.rect && (run.options & textout::kClipped);
-    if (run.rect && (run.options & textout::kOpaque) && !m_recording) {
-        applyClip();
-        m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
-        QPainterPath box;
-        box.addRect(run.rect->normalized());
-        m_painter.fillPath(onPixels(m_toFinal.map(box)), color(m_dc.bkColor));
-    }
-    if (run.text.isEmpty())
-        return;
-    // Each glyph is shaped and outlined, shown or not.
-    charge(int64_t(run.text.size()) * 16);
-    if (exhausted())
-        return;
-
-    const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
-    const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());
-    if (!(xs > 0) || !(ys > 0))
-        return;
+    // Finding a font is costly, and a picture's texts mostly share theirs.
+    if (m_sizedFont && m_sizedFont->logical == m_dc.font && m_sizedFont->xs == xs &&
+        m_sizedFont->ys == ys)
+        return m_sizedFont;
     QPaintDevice *device = m_painter.device();
     const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
     Font logical = m_dc.font;
@@ -82,8 +66,9 @@ void Canvas::text(const TextRun &run)
         em = std::round(em * perPixel) / perPixel;
         setEm(em);
     }
+    m_sizedFont.reset();
     if (!(em <= kMaxEm) || em < 0.05)
-        return;
+        return std::nullopt;
     // A logical width (the average character's) or an anisotropic mapping widens the glyphs.
     double stretch = xs / ys;
     if (logical.width != 0) {
@@ -93,12 +78,63 @@ void Canvas::text(const TextRun &run)
     }
     if (std::abs(stretch - 1) > 0.01)
         qfont.setStretch(int(std::clamp(std::lround(stretch * 100), 1L, 4000L)));
+    m_sizedFont = SizedFont{m_dc.font, xs, ys, qfont, em};
+    return m_sizedFont;
+}
+
+void Canvas::text(const TextRun &run)
+{
+    const bool updateCp = m_dc.textAlign & textalign::kUpdateCp;
+    const QPointF reference = updateCp ? m_dc.position : run.reference;
+    const bool clipped = run.rect && (run.options & textout::kClipped);
+    if (run.rect && (run.options & textout::kOpaque) && !m_recording) {
+        applyClip();
+        m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
+        QPainterPath box;
+        box.addRect(run.rect->normalized());
+        m_painter.fillPath(onPixels(m_toFinal.map(box)), color(m_dc.bkColor));
+    }
+    if (run.text.isEmpty())
+        return;
+    // Each glyph is shaped and outlined, shown or not.
+    charge(int64_t(run.text.size()) * 16);
+    if (exhausted())
+        return;
+
+    const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
+    const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());
+    if (!(xs > 0) || !(ys > 0))
+        return;
+    QPaintDevice *device = m_painter.device();
+    const std::optional<SizedFont> sized = sizedFont(xs, ys);
+    if (!sized)
+        return;
+    const QFont &qfont = sized->font;
+    const double perPixel = std::hypot(m_base.m11(), m_base.m12());
     const QFontMetricsF fm(qfont, device);
 
     // Pen positions along the baseline, in final units.
     const qsizetype n = run.text.size();
     QList<double> positions(n + 1, 0.0);
     const double extra = m_dc.textCharExtra * xs;
+    // The font's own advances, read from the font file in one go: asking the metrics for
+    // each character looks the font up again each time for some scripts. A character the
+    // font lacks is measured in the font that stands in for it.
+    QList<double> own;
+    if (run.advances.size() < n) {
+        const QRawFont raw = QRawFont::fromFont(qfont);
+        const QList<quint32> glyphs =
+            raw.isValid() ? raw.glyphIndexesForString(run.text) : QList<quint32>();
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+        own.resize(n, -1);
+        // One glyph for each character: surrogate pairs and missing glyphs are measured apart.
+        if (glyphs.size() == n && advances.size() == n) {
+            for (qsizetype i = 0; i < n; ++i) {
+                if (glyphs[i] != 0 && !run.text[i].isSurrogate())
+                    own[i] = advances[i].x();
+            }
+        }
+    }
     for (qsizetype i = 0; i < n; ++i) {
         double advance;
         if (i < run.advances.size())
@@ -108,7 +144,7 @@ void Canvas::text(const TextRun &run)
         else if (run.text[i].isLowSurrogate())
             advance = 0;
         else
-            advance = fm.horizontalAdvance(run.text[i]) + extra;
+            advance = (own[i] >= 0 ? own[i] : fm.horizontalAdvance(run.text[i])) + extra;
         positions[i + 1] = positions[i] + (std::isfinite(advance) ? advance : 0);
     }
     // Glyphs start on whole pixels.

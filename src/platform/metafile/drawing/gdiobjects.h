@@ -77,6 +77,8 @@ struct Font
     bool strikeOut = false;
     uint8_t charset = 0;
     QString face;
+
+    bool operator==(const Font &) const = default;
 };
 
 struct Palette
