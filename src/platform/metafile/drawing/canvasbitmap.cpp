@@ -179,9 +179,14 @@ bool Canvas::blitOverBackdrop(const Blit &b)
         return true;
     const QImage &backdrop = *static_cast<const QImage *>(device);
     const QRectF box = toDevice.mapRect(b.dest.normalized());
-    const QRect target(onPixel(box.topLeft()).toPoint(),
-                       onPixel(box.bottomRight()).toPoint() - QPoint(1, 1));
-    const QRect shown = target & backdrop.rect() & m_visible.toAlignedRect();
+    // Whole pixels, in doubles until the part shown is known: the box may lie far outside.
+    const QPointF topLeft = onPixel(box.topLeft()), bottomRight = onPixel(box.bottomRight());
+    const QRectF target(topLeft, bottomRight);
+    const QRectF within = target & QRectF(backdrop.rect()) & m_visible;
+    if (within.isEmpty())
+        return true;
+    const QRect shown(QPoint(int(within.left()), int(within.top())),
+                      QPoint(int(within.right()) - 1, int(within.bottom()) - 1));
     // Working pixel by pixel costs as much as a score of plain fills of the same pixels.
     charge(int64_t(shown.width()) * shown.height() * 24 / limits::kPixelsPerUnit);
     if (shown.isEmpty() || exhausted())
@@ -194,8 +199,10 @@ bool Canvas::blitOverBackdrop(const Blit &b)
     const QRectF from = b.source.normalized();
     const bool flipX = ((b.source.width() < 0) != (b.dest.width() < 0)) != (toDevice.m11() < 0);
     const bool flipY = ((b.source.height() < 0) != (b.dest.height() < 0)) != (toDevice.m22() < 0);
+    // -1 for a place outside any bitmap.
     auto sourceAt = [&](double u, bool flip, double start, double extent) {
-        return int(std::floor(start + (flip ? 1 - u : u) * extent));
+        const double at = std::floor(start + (flip ? 1 - u : u) * extent);
+        return at >= 0 && at < double(limits::kMaxBitmapPixels) ? int(at) : -1;
     };
     QImage out(shown.size(), QImage::Format_RGB32);
     const uint8_t index = ternaryrop::index(b.rop);
