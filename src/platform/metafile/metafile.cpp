@@ -1,9 +1,10 @@
 #include "platform/metafile/metafile.h"
 
 #include "platform/metafile/drawing/canvas.h"
-#include "platform/metafile/emfplayer.h"
 #include "platform/metafile/drawing/limits.h"
-#include "platform/metafile/wmfplayer.h"
+#include "platform/metafile/emf/player.h"
+#include "platform/metafile/wmf/player.h"
+#include "platform/metafile/wmf/walk.h"
 
 #include <QPainter>
 #include <QPicture>
@@ -49,9 +50,9 @@ void playLayout(const QByteArray &data, const Layout &layout, QPainter &painter,
         QTransform::fromTranslate(target.x(), target.y());
     Canvas canvas(painter, deviceToFinal, layout.space, layout.objects, pixel);
     if (layout.enhanced)
-        emf::play(data, layout.emfHeader, canvas);
+        (void)emf::play(data, layout.emfHeader, canvas);
     else
-        wmf::play(data, layout.wmfHeader, canvas);
+        (void)wmf::play(data, layout.wmfHeader, canvas);
 }
 
 std::optional<QSize> layEnhanced(const emf::Header &h, Layout &layout)
@@ -132,9 +133,9 @@ std::optional<Metafile> Metafile::fromData(const QByteArray &data)
 {
     auto layout = std::make_shared<Layout>();
     std::optional<QSize> size;
-    if (const auto emfHeader = emf::readHeader(data, nullptr))
+    if (const auto emfHeader = emf::readHeader(data))
         size = layEnhanced(*emfHeader, *layout);
-    else if (const auto wmfHeader = wmf::readHeader(data, nullptr))
+    else if (const auto wmfHeader = wmf::readHeader(data))
         size = layWindows(data, *wmfHeader, *layout);
     if (!size)
         return std::nullopt;

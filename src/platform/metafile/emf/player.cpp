@@ -1,12 +1,13 @@
 // Plays the records of an enhanced metafile onto a canvas.
+#include "platform/metafile/emf/player.h"
 #include "platform/metafile/drawing/ansitext.h"
 #include "platform/metafile/drawing/bytereader.h"
 #include "platform/metafile/drawing/canvas.h"
 #include "platform/metafile/drawing/dib.h"
-#include "platform/metafile/emfplayer.h"
-#include "platform/metafile/emfrecords.h"
 #include "platform/metafile/drawing/limits.h"
 #include "platform/metafile/drawing/regiondata.h"
+#include "platform/metafile/emf/records.h"
+#include "platform/metafile/emf/walk.h"
 
 #include <QLinearGradient>
 
@@ -800,12 +801,12 @@ bool Player::gradient(uint32_t type, ByteReader &p)
 
 } // namespace
 
-void play(QByteArrayView data, const Header &, Canvas &canvas)
+Status play(QByteArrayView data, const Header &, Canvas &canvas)
 {
     Player player(canvas);
-    forEachRecord(data, [&](uint32_t type, QByteArrayView bytes) {
+    return forEachRecord(data, [&](const Record &record) {
         canvas.charge(1);
-        player.record(type, bytes);
+        player.record(record.type, record.bytes);
         return !canvas.exhausted();
     });
 }

@@ -1,4 +1,5 @@
 // Plays the records of a Windows metafile onto a canvas.
+#include "platform/metafile/wmf/player.h"
 #include "platform/metafile/drawing/ansitext.h"
 #include "platform/metafile/drawing/bytereader.h"
 #include "platform/metafile/drawing/canvas.h"
@@ -6,8 +7,8 @@
 #include "platform/metafile/drawing/fontmatch.h"
 #include "platform/metafile/drawing/limits.h"
 #include "platform/metafile/drawing/regiondata.h"
-#include "platform/metafile/wmfplayer.h"
-#include "platform/metafile/wmfrecords.h"
+#include "platform/metafile/wmf/records.h"
+#include "platform/metafile/wmf/walk.h"
 
 namespace metafile::wmf {
 
@@ -548,13 +549,13 @@ bool Player::bitmaps(uint16_t function, ByteReader &p)
 
 } // namespace
 
-void play(QByteArrayView data, const Header &header, Canvas &canvas)
+Status play(QByteArrayView data, const Header &header, Canvas &canvas)
 {
     Player player(canvas);
     canvas.dc().compatibleMode = true;
-    forEachRecord(data, header, [&](uint16_t function, QByteArrayView bytes) {
+    return forEachRecord(data, header, [&](const Record &record) {
         canvas.charge(1);
-        player.record(function, bytes);
+        player.record(record.function, record.params);
         return !canvas.exhausted();
     });
 }
