@@ -2,6 +2,7 @@
 
 #include "platform/metafile/drawing/bytereader.h"
 #include "platform/metafile/drawing/canvas.h"
+#include "platform/metafile/drawing/skip.h"
 #include "platform/result.h"
 
 #include <QImage>
@@ -9,27 +10,6 @@
 #include <optional>
 
 namespace metafile::wmf {
-
-// Why a handler skipped its record; the player adds the record's name and where it starts.
-inline Status skip(const char *why)
-{
-    return Error{QString::fromLatin1(why)};
-}
-
-// Done when the record held every field read from it and, where a handler asks, good holds;
-// otherwise why not. A record too short reads zeros past its end, which some records play.
-inline Status complete(const ByteReader &p, bool good = true, const char *why = nullptr)
-{
-    if (!p.ok())
-        return skip("cut short");
-    return good ? Status(Done{}) : skip(why);
-}
-
-// The first of two outcomes that is a skip (both are worked out before it chooses).
-inline Status firstSkip(const Status &first, const Status &second)
-{
-    return first.ok() ? second : first;
-}
 
 // The records of one playback, one handler a record type: each reads its record's parameters
 // and draws on the canvas, and says why when it skips the record.
