@@ -1,16 +1,12 @@
 #include "platform/metafile/emf/records.h"
 
+#include "platform/metafile/drawing/skip.h"
+
 namespace metafile::emf {
 
 namespace {
 
-struct Named
-{
-    uint32_t type;
-    const char *name;
-};
-
-constexpr Named kNames[] = {
+constexpr RecordName kNames[] = {
 #define POTERO_EMF_NAME(name, number) {number, #name},
     POTERO_EMF_RECORDS(POTERO_EMF_NAME)
 #undef POTERO_EMF_NAME
@@ -18,18 +14,9 @@ constexpr Named kNames[] = {
 
 } // namespace
 
-QString recordName(uint32_t type)
-{
-    for (const Named &named : kNames) {
-        if (named.type == type)
-            return QStringLiteral("EMR_") + QString::fromLatin1(named.name).toUpper();
-    }
-    return QStringLiteral("EMR record %1").arg(type);
-}
-
 Error recordError(uint32_t type, qsizetype offset, const QString &why)
 {
-    return Error{recordName(type) + QStringLiteral(": ") + why, offset, int(type)};
+    return metafile::recordError(kNames, "EMR", type, offset, why);
 }
 
 } // namespace metafile::emf

@@ -47,9 +47,6 @@ enum : uint32_t
 };
 } // namespace rec
 
-// The type's usual name, EMR_POLYGON16 for rec::kPolygon16; its number when not listed.
-QString recordName(uint32_t type);
-
 // Why the record at offset in the file was skipped or ended the playback, named as the format
 // names it: "EMR_POLYGON16: points past the record", with the type as its code.
 Error recordError(uint32_t type, qsizetype offset, const QString &why);

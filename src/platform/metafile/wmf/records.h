@@ -42,9 +42,6 @@ POTERO_WMF_RECORDS(POTERO_WMF_CONSTANT)
 #undef POTERO_WMF_CONSTANT
 } // namespace fn
 
-// The function's usual name, META_SETBKCOLOR for fn::kSetBkColor; its number when not listed.
-QString recordName(uint16_t function);
-
 // Why the record at offset in the file was skipped or ended the playback, named as the format
 // names it: "META_SELECTOBJECT: bad object index", with the function as its code.
 Error recordError(uint16_t function, qsizetype offset, const QString &why);
