@@ -17,12 +17,12 @@ namespace {
 constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x0106,
                    RestoreDc = 0x0127, SelectClipRegion = 0x012C, SelectObject = 0x012D,
                    DeleteObject = 0x01F0, SetBkColor = 0x0201, SetWindowOrg = 0x020B,
-                   SetWindowExt = 0x020C, SelectPalette = 0x0234, CreatePalette = 0x00F7,
-                   CreatePen = 0x02FA, CreateBrush = 0x02FC, Polygon = 0x0324,
-                   ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416, Rectangle = 0x041B,
-                   PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF, Pie = 0x081A,
-                   ExtTextOut = 0x0A32, StretchDib = 0x0F43, DibCreatePatternBrush = 0x0142,
-                   CreateFont = 0x02FB;
+                   SetWindowExt = 0x020C, SetViewportExt = 0x020E, SelectPalette = 0x0234,
+                   CreatePalette = 0x00F7, CreatePen = 0x02FA, CreateBrush = 0x02FC,
+                   Polygon = 0x0324, ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416,
+                   Rectangle = 0x041B, PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF,
+                   Pie = 0x081A, ExtTextOut = 0x0A32, StretchDib = 0x0F43,
+                   DibCreatePatternBrush = 0x0142, CreateFont = 0x02FB;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -32,7 +32,7 @@ constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ES
                    EBeginPath = 59, EEndPath = 60, ECloseFigure = 61, EFillPath = 62,
                    EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
                    EStretchDiBits = 81, ECreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86,
-                   EGradientFill = 118;
+                   EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -113,6 +113,8 @@ private slots:
     void naturalSize();
     void draws_data();
     void draws();
+    void firstSkip_data();
+    void firstSkip();
 };
 
 // What is played and at what size; an empty size for bytes that are not played.
@@ -418,6 +420,59 @@ void TestMetafile::draws()
     for (const auto &[x, y, color] : probes)
         QVERIFY2(isColor(image.pixel(x, y), color),
                  qPrintable(QString::asprintf("(%d, %d): argb %08x", x, y, image.pixel(x, y))));
+}
+
+// The first record a playback skips: its name and why, where it starts in the file, and its
+// type. Records passed over on purpose are no skip; the records after a skip still play.
+void TestMetafile::firstSkip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<Probes>("probes");
+    // Where the records start: the end record (20 or 6 bytes) follows the preamble in a file
+    // of none.
+    const qint64 e0 = emf(kRed, {}).size() - 20, w0 = wmf(kRed, {}).size() - 6;
+    const Record square = e(ERectangle, 50, 50, 100, 100);
+    const Record wmfSquare = w(Rectangle, 100, 100, 50, 50);
+    const Probes after = {{75, 75, kRed}};
+    QTest::newRow("EMF polygon claiming more points than it holds")
+        << emf(kRed, {e(EPolygon16, dwords({0, 0, 0, 0, 4}) + words({60, 60, 100, 60})), square})
+        << "EMR_POLYGON16: points past the record" << e0 << int(EPolygon16) << after;
+    QTest::newRow("WMF selects of bad object indices")
+        << wmf(kRed, {w(SelectObject, 7), w(SelectObject, 8), wmfSquare})
+        << "META_SELECTOBJECT: bad object index" << w0 << int(SelectObject) << after;
+    QTest::newRow("EMF record not played, after a comment")
+        << emf(kRed, {e(EGdiComment, 0), e(EExtFloodFill, 0, 0, 0, 0), square})
+        << "EMR_EXTFLOODFILL: not played" << e0 + 12 << int(EExtFloodFill) << after;
+    QTest::newRow("WMF viewport, passed over") << wmf(kRed, {w(SetViewportExt, 10, 10), wmfSquare})
+                                               << QString() << qint64(-1) << 0 << after;
+    QTest::newRow("WMF record of size 0 ends the playback")
+        << wmf(kRed, {w(Rectangle, 50, 50, 0, 0), raw(dwords({0}) + words({Rectangle})), wmfSquare})
+        << "META_RECTANGLE: size out of range" << w0 + 14 << int(Rectangle)
+        << Probes{{25, 25, kRed}, {75, 75, kClear}};
+}
+
+void TestMetafile::firstSkip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QFETCH(qint64, offset);
+    QFETCH(int, code);
+    QFETCH(Probes, probes);
+    const auto mf = Metafile::fromData(bytes);
+    QVERIFY(mf);
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    const Status played = mf->play(painter, image.rect());
+    painter.end();
+    QCOMPARE(played.ok() ? QString() : played.error().message, message);
+    QCOMPARE(played.ok() ? -1 : played.error().offset, offset);
+    QCOMPARE(played.ok() ? 0 : played.error().code, code);
+    for (const auto &[x, y, color] : probes)
+        QVERIFY(isColor(image.pixel(x, y), color));
 }
 
 void TestMetafile::matchesReference_data()

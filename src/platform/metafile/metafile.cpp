@@ -1,9 +1,10 @@
 #include "platform/metafile/metafile.h"
 
 #include "platform/metafile/drawing/canvas.h"
-#include "platform/metafile/emfplayer.h"
 #include "platform/metafile/drawing/limits.h"
-#include "platform/metafile/wmfplayer.h"
+#include "platform/metafile/emf/player.h"
+#include "platform/metafile/wmf/player.h"
+#include "platform/metafile/wmf/walk.h"
 
 #include <QPainter>
 #include <QPicture>
@@ -37,21 +38,20 @@ QSize clampedSize(double width, double height)
     return QSize(side(width), side(height));
 }
 
-void playLayout(const QByteArray &data, const Layout &layout, QPainter &painter,
-                const QRectF &target, double pixel)
+Status playLayout(const QByteArray &data, const Layout &layout, QPainter &painter,
+                  const QRectF &target, double pixel)
 {
     const QRectF &r = layout.reference;
     if (r.width() == 0 || r.height() == 0 || target.isEmpty())
-        return;
+        return Done{};
     const QTransform deviceToFinal =
         QTransform::fromTranslate(-r.x(), -r.y()) *
         QTransform::fromScale(target.width() / r.width(), target.height() / r.height()) *
         QTransform::fromTranslate(target.x(), target.y());
     Canvas canvas(painter, deviceToFinal, layout.space, layout.objects, pixel);
     if (layout.enhanced)
-        emf::play(data, layout.emfHeader, canvas);
-    else
-        wmf::play(data, layout.wmfHeader, canvas);
+        return emf::play(data, layout.emfHeader, canvas);
+    return wmf::play(data, layout.wmfHeader, canvas);
 }
 
 std::optional<QSize> layEnhanced(const emf::Header &h, Layout &layout)
@@ -92,7 +92,7 @@ std::optional<QRectF> drawnBounds(const QByteArray &data, const Layout &layout)
     QPicture picture;
     {
         QPainter painter(&picture);
-        playLayout(data, probe, painter, probe.reference, 1);
+        (void)playLayout(data, probe, painter, probe.reference, 1);
     }
     const QRect bounds = picture.boundingRect();
     if (bounds.isEmpty())
@@ -132,9 +132,9 @@ std::optional<Metafile> Metafile::fromData(const QByteArray &data)
 {
     auto layout = std::make_shared<Layout>();
     std::optional<QSize> size;
-    if (const auto emfHeader = emf::readHeader(data, nullptr))
+    if (const auto emfHeader = emf::readHeader(data))
         size = layEnhanced(*emfHeader, *layout);
-    else if (const auto wmfHeader = wmf::readHeader(data, nullptr))
+    else if (const auto wmfHeader = wmf::readHeader(data))
         size = layWindows(data, *wmfHeader, *layout);
     if (!size)
         return std::nullopt;
@@ -155,15 +155,15 @@ bool Metafile::isEnhanced() const
     return m_layout && m_layout->enhanced;
 }
 
-void Metafile::play(QPainter &painter, const QRectF &target) const
+Status Metafile::play(QPainter &painter, const QRectF &target) const
 {
     if (!m_layout || m_size.isEmpty())
-        return;
+        return Done{};
     // One pixel of the picture at its natural size, in the target's units.
     const double pixel =
         (std::abs(target.width()) / m_size.width() + std::abs(target.height()) / m_size.height()) /
         2;
-    playLayout(m_data, *m_layout, painter, target, pixel);
+    return playLayout(m_data, *m_layout, painter, target, pixel);
 }
 
 QImage Metafile::toImage(QSize size) const
@@ -197,7 +197,7 @@ QImage Metafile::paint(QSize pixels, qreal ratio, QPointF origin, QSizeF picture
     {
         QPainter painter(&image);
         painter.translate(-origin);
-        play(painter, QRectF(QPointF(0, 0), picture));
+        (void)play(painter, QRectF(QPointF(0, 0), picture));
     }
     image.setDevicePixelRatio(ratio);
     return image;
