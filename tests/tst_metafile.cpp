@@ -1,4 +1,5 @@
 // The WMF and EMF player through its public face: recognition, natural size, drawn pixels.
+#include "platform/metafile/drawing/ansitext.h"
 #include "platform/metafile/metafile.h"
 #include "support/metafilebuilder.h"
 #include "support/picturediff.h"
@@ -22,7 +23,8 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    Polygon = 0x0324, ExcludeClipRect = 0x0415, IntersectClipRect = 0x0416,
                    Rectangle = 0x041B, PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF,
                    Pie = 0x081A, ExtTextOut = 0x0A32, StretchDib = 0x0F43,
-                   DibCreatePatternBrush = 0x0142, CreateFont = 0x02FB;
+                   DibCreatePatternBrush = 0x0142, CreateFont = 0x02FB, FillRegion = 0x0228,
+                   FrameRegion = 0x0429;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -32,7 +34,7 @@ constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ES
                    EBeginPath = 59, EEndPath = 60, ECloseFigure = 61, EFillPath = 62,
                    EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
                    EStretchDiBits = 81, ECreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86,
-                   EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70;
+                   EPolyPolyline16 = 90, EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -115,6 +117,8 @@ private slots:
     void draws();
     void firstSkip_data();
     void firstSkip();
+    void decodesCodePages_data();
+    void decodesCodePages();
 };
 
 // What is played and at what size; an empty size for bytes that are not played.
@@ -281,6 +285,21 @@ void TestMetafile::draws_data()
                         e(EMoveTo, 80, -2'000'000'000), e(ELineTo, 80, 2'000'000'000)})
         << Probes{{0, 50, kBlue},   {59, 50, kBlue}, {60, 50, kClear}, {30, 49, kClear},
                   {30, 51, kClear}, {80, 0, kBlue},  {80, 99, kBlue},  {81, 30, kClear}};
+    QTest::newRow("EMF polypolyline of two-point lines")
+        << emf(kClear, {e(ECreatePen, 3, 0, 0, 0, kBlue), e(ESelectObject, 3),
+                        e(EPolyPolyline16, dwords({0, 0, 0, 0, 2, 4, 2, 2}) +
+                                               words({10, 50, 90, 50, 30, 10, 30, 90}))})
+        << Probes{{50, 50, kBlue}, {30, 40, kBlue}, {50, 51, kClear}};
+    // A region object (slot 1) of logical units, 25 square, under a window of 50: it covers
+    // 50 pixels; framed, one logical unit is two pixels.
+    const Record square = w(CreateRegion, 0, 6, 0, 0, 34, 1, 10, 0, 0, 25, 25, 2, 0, 25, 0, 25, 2);
+    QTest::newRow("WMF region filled in logical units")
+        << wmf(kClear, {w(SetWindowExt, 50, 50), square, wmfBrush(kGreen), w(FillRegion, 1, 2)})
+        << Probes{{45, 45, kGreen}, {55, 55, kClear}};
+    QTest::newRow("WMF region framed one unit wide")
+        << wmf(kClear,
+               {w(SetWindowExt, 50, 50), square, wmfBrush(kGreen), w(FrameRegion, 1, 2, 1, 1)})
+        << Probes{{1, 25, kGreen}, {3, 25, kClear}, {25, 48, kGreen}, {25, 45, kClear}};
     // Text that updates the current position moves it by its width: four spaces, advances of 10,
     // from the text's header: bounds, mode, scales, reference, count, offset, options,
     // rectangle, offset of the advances.
@@ -500,6 +519,42 @@ void TestMetafile::matchesReference()
         actual.save(QDir::temp().filePath(name + QStringLiteral(".actual.png")));
     QVERIFY2(difference <= allowed,
              qPrintable(QString::asprintf("%.3f differ, tolerance %g", difference, allowed)));
+}
+
+// 8-bit text in the code page of its font's character set; advances follow characters.
+void TestMetafile::decodesCodePages_data()
+{
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<double>>("advances");
+    QTest::newRow("CP936, single bytes around a double one")
+        << 134
+        << QByteArray("A\xD6\xD0"
+                      "B")
+        << QStringLiteral("A中B") << QList<double>{1, 5, 4};
+    QTest::newRow("CP932") << 128
+                           << QByteArray("\x82\xA0"
+                                         "a")
+                           << QStringLiteral("あa") << QList<double>{3, 3};
+    QTest::newRow("CP1252") << 0 << QByteArray("\x80") << QStringLiteral("€") << QList<double>{1};
+    QTest::newRow("Symbol") << 2 << QByteArray("a") << QStringLiteral("α") << QList<double>{1};
+}
+
+void TestMetafile::decodesCodePages()
+{
+    QFETCH(int, charset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(QList<double>, advances);
+    metafile::Font font;
+    font.charset = uint8_t(charset);
+    QList<double> byteAdvances;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        byteAdvances.append(double(i + 1));
+    const metafile::DecodedText decoded = metafile::decodeAnsi(bytes, font, byteAdvances);
+    QCOMPARE(decoded.text, text);
+    QCOMPARE(decoded.advances, advances);
 }
 
 QTEST_MAIN(TestMetafile)
