@@ -24,7 +24,7 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    Rectangle = 0x041B, PolyPolygon = 0x0538, PatBlt = 0x061D, CreateRegion = 0x06FF,
                    Pie = 0x081A, ExtTextOut = 0x0A32, StretchDib = 0x0F43,
                    DibCreatePatternBrush = 0x0142, CreateFont = 0x02FB, FillRegion = 0x0228,
-                   FrameRegion = 0x0429;
+                   FrameRegion = 0x0429, PaintRegion = 0x012B, ScaleWindowExt = 0x0410;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -34,7 +34,8 @@ constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ES
                    EBeginPath = 59, EEndPath = 60, ECloseFigure = 61, EFillPath = 62,
                    EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
                    EStretchDiBits = 81, ECreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86,
-                   EPolyPolyline16 = 90, EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70;
+                   EPolyPolyline16 = 90, EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70,
+                   EAngleArc = 41;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -300,6 +301,34 @@ void TestMetafile::draws_data()
         << wmf(kClear,
                {w(SetWindowExt, 50, 50), square, wmfBrush(kGreen), w(FrameRegion, 1, 2, 1, 1)})
         << Probes{{1, 25, kGreen}, {3, 25, kClear}, {25, 48, kGreen}, {25, 45, kClear}};
+    QTest::newRow("WMF region painted in logical units")
+        << wmf(kGreen, {w(SetWindowExt, 50, 50), square, w(PaintRegion, 2)})
+        << Probes{{45, 45, kGreen}, {55, 55, kClear}};
+    // A window scaled to twice its extent halves what is drawn; a world transform set outright.
+    QTest::newRow("WMF window scaled")
+        << wmf(kRed, {w(SetWindowExt, 100, 100), w(ScaleWindowExt, 1, 2, 1, 2),
+                      w(Rectangle, 100, 100, 0, 0)})
+        << Probes{{25, 25, kRed}, {75, 75, kClear}};
+    QTest::newRow("EMF world transform set")
+        << emf(kRed, {e(EModifyWorldTransform, floats({0.5f, 0, 0, 0.5f, 0, 0}) + dwords({4})),
+                      e(ERectangle, 0, 0, 100, 100)})
+        << Probes{{25, 25, kRed}, {75, 75, kClear}};
+    // One-pixel and wide pens: a dotted line leaves its gaps; a wide line from far outside;
+    // an angle arc starts with a line from the current position.
+    const QList<Record> bluePen = {e(ECreatePen, 3, 0, 0, 0, kBlue), e(ESelectObject, 3)};
+    QTest::newRow("EMF dotted line down the picture")
+        << emf(kClear, {e(ECreatePen, 3, 2, 0, 0, kBlue), e(ESelectObject, 3), e(ESetBkMode, 1),
+                        e(EMoveTo, 50, 0), e(ELineTo, 50, 100)})
+        << Probes{{50, 1, kBlue}, {50, 4, kClear}, {50, 7, kBlue}};
+    QTest::newRow("EMF wide line from far outside")
+        << emf(kClear, {e(ECreatePen, 3, 0, 10, 0, kBlue), e(ESelectObject, 3),
+                        e(EMoveTo, -2'000'000'000, 50), e(ELineTo, 2'000'000'000, 50)})
+        << Probes{{50, 50, kBlue}, {50, 40, kClear}};
+    QTest::newRow("EMF angle arc")
+        << emf(kClear,
+               bluePen + QList<Record>{e(EMoveTo, 90, 90),
+                                       e(EAngleArc, dwords({50, 50, 40}) + floats({0, 90}))})
+        << Probes{{90, 70, kBlue}, {70, 70, kClear}};
     // Text that updates the current position moves it by its width: four spaces, advances of 10,
     // from the text's header: bounds, mode, scales, reference, count, offset, options,
     // rectangle, offset of the advances.
@@ -371,6 +400,15 @@ void TestMetafile::draws_data()
         QTest::addRow("EMF %d-bit bitmap", bits)
             << emf(kClear, {e(EStretchDiBits, fields + b)}) << probes;
     }
+    // A negative height stores the rows from the top, where the source's rows count from:
+    // the top row (red and blue) of the same picture stretched over the whole.
+    QByteArray topDown = dib(2, 2, 24, {}, {kGreen, kBlue, kRed, kBlue});
+    topDown.replace(8, 4, dwords({-2}));
+    QTest::newRow("EMF top row of a top-down bitmap")
+        << emf(kClear, {e(EStretchDiBits, dwords({0, 0, 100, 100, 0, 0, 0, 0, 2, 1, 80, 40, 120,
+                                                  topDown.size() - 40, 0, 0x00CC0020, 100, 100}) +
+                                              topDown)})
+        << Probes{{25, 25, kRed}, {75, 25, kBlue}, {25, 75, kRed}};
 
     // Bad records end the playback or are skipped; what was drawn before them stays.
     const auto badAfterQuarter = [](const QByteArray &bad) {
