@@ -16,7 +16,9 @@ command -v Xvfb >/dev/null || {
 app=$work/app
 install_potero "$app" "$potero"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# -noreset: the probe below is its first client, and a reset when it leaves would refuse
+# the program connecting in that moment.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 server_pid=$!
 deadline=$((SECONDS + WAIT_SECONDS))
 until [ -s "$work/display" ]; do
