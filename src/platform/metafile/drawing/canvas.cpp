@@ -2,6 +2,7 @@
 // device pixels.
 #include "platform/metafile/drawing/canvas.h"
 
+#include "platform/metafile/drawing/cosmeticline.h"
 #include "platform/metafile/drawing/limits.h"
 
 #include <QPainter>
@@ -136,7 +137,7 @@ double Canvas::devicePixel() const
 
 QPointF Canvas::onPixel(QPointF device)
 {
-    return QPointF(std::floor(device.x() + 0.5), std::floor(device.y() + 0.5));
+    return nearestPixel(device);
 }
 
 QPainterPath Canvas::onPixels(const QPainterPath &final) const

@@ -181,9 +181,9 @@ bool Canvas::drawBox(const QRectF &logical, bool withEdges, double fillOutset, b
     const double width = makePen().widthF();
     if (m_dc.compatibleMode && (m_dc.pen.style & pen::kStyleMask) == pen::kInsideFrame &&
         width > devicePixel()) {
-        const double inset = std::min({width / 2, deviceBox(logical, true)->width() / 2,
-                                       deviceBox(logical, true)->height() / 2});
-        outline = deviceBox(logical, true)->adjusted(inset, inset, -inset, -inset);
+        const QRectF whole = *deviceBox(logical, true);
+        const double inset = std::min({width / 2, whole.width() / 2, whole.height() / 2});
+        outline = whole.adjusted(inset, inset, -inset, -inset);
     }
     drawDevice(shapeIn(outline), false, true);
     return true;

@@ -76,11 +76,6 @@ bool cutToBox(QPointF &p, QPointF &q, const QRectF &box)
     return true;
 }
 
-QPoint nearestPixel(QPointF p)
-{
-    return QPoint(int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5)));
-}
-
 } // namespace
 
 LinePixels cosmeticLine(const QPolygonF &points, const QList<int> &dashes, const QRect &visible)
@@ -99,7 +94,7 @@ LinePixels cosmeticLine(const QPolygonF &points, const QList<int> &dashes, const
             drawn += std::isfinite(length) ? int64_t(std::min(length, 1e12)) : 0;
             continue;
         }
-        const QPoint from = nearestPixel(p), to = nearestPixel(q);
+        const QPoint from = nearestPixel(p).toPoint(), to = nearestPixel(q).toPoint();
         const int64_t dx = int64_t(to.x()) - from.x(), dy = int64_t(to.y()) - from.y();
         const bool xMajor = std::abs(dx) >= std::abs(dy);
         const int64_t steps = std::max(std::abs(dx), std::abs(dy));

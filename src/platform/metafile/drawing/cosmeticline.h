@@ -4,6 +4,8 @@
 #include <QPolygonF>
 #include <QRect>
 
+#include <cmath>
+
 namespace metafile {
 
 // The pixels of one-pixel lines as GDI lays them: each segment steps along its longer axis
@@ -15,6 +17,12 @@ struct LinePixels
     QList<QRect> ink;
     QList<QRect> gaps;
 };
+
+// The whole pixel nearest a point in device pixels, a half going up, as GDI rounds points.
+inline QPointF nearestPixel(QPointF p)
+{
+    return QPointF(std::floor(p.x() + 0.5), std::floor(p.y() + 0.5));
+}
 
 // points are in device pixels, each put on the nearest whole pixel. dashes holds the lengths
 // in pixels of dash and gap in turn; empty draws solid. The pattern runs on from one segment
