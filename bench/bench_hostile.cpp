@@ -4,7 +4,7 @@
 // peak of resident memory is that kind's alone. Times are the worst of the rounds.
 //   bench_hostile [ROUNDS] [NAME-FILTER]
 #include "hostilefiles.h"
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -2,7 +2,7 @@
 // measure of the tests, then the median and the share of files within 0.25.
 // usage: QT_QPA_PLATFORM=offscreen bench_metafile_gdi [FOLDER [OUTDIR]]
 // The references are in FOLDER/gdi; with OUTDIR, the player's pictures are written there.
-#include "platform/metafile/metafile.h"
+#include "metafile/metafile.h"
 #include "support/picturediff.h"
 
 #include <QDir>

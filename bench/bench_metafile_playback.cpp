@@ -1,7 +1,7 @@
 // Prints, for each corpus metafile, the median time of parsing it and drawing it at its
 // natural size, then the median and the slowest over the corpus.
 // usage: QT_QPA_PLATFORM=offscreen bench_metafile_playback [FOLDER]
-#include "platform/metafile/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // program's list beside `ls -f` of the same folder, and loading a 52 x 32 sign picture.
 //   bench_pictures [ROUNDS]
 #include "platform/filelist.h"
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,3 @@
 # Door runs against their model, an arrow key to the painted sign, idle CPU.
 add_executable(bench_busview ${CMAKE_CURRENT_SOURCE_DIR}/bench_busview.cpp)
-target_link_libraries(bench_busview PRIVATE potero_core Qt6::Test)
-target_compile_definitions(bench_busview PRIVATE POTERO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+target_link_libraries(bench_busview PRIVATE potero_core potero_testsupport Qt6::Test)

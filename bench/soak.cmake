@@ -2,6 +2,4 @@
 # every format, door runs at speed 1), with resident memory and open descriptors watched.
 # ./dev bench runs it in full; the ctest entry soak_short runs a small count of it.
 add_executable(soak ${CMAKE_CURRENT_SOURCE_DIR}/soak.cpp ${CMAKE_CURRENT_SOURCE_DIR}/soakfiles.cpp)
-target_link_libraries(soak PRIVATE potero_core Qt6::Test)
-target_compile_definitions(soak PRIVATE POTERO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
-target_include_directories(soak PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(soak PRIVATE potero_core potero_testsupport Qt6::Test)

@@ -16,7 +16,7 @@
 #include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
 #include "panel/frmset.h"
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 #include "soakfiles.h"
 
 #include <QApplication>

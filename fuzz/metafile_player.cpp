@@ -1,4 +1,4 @@
-#include "platform/metafile/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

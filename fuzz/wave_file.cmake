@@ -1,3 +1,3 @@
 # The WAVE parser behind the door sound.
-potero_fuzzer(wave_file ${CMAKE_CURRENT_LIST_DIR}/wave_file.cpp ${PROJECT_SOURCE_DIR}/src/platform/wavefile.cpp)
-target_link_libraries(wave_file PRIVATE Qt6::Core)
+potero_fuzzer(wave_file ${CMAKE_CURRENT_LIST_DIR}/wave_file.cpp)
+target_link_libraries(wave_file PRIVATE potero_wavefile)

@@ -4,7 +4,7 @@
 #include "busview/doorrun.h"
 #include "busview/kanbanframe.h"
 #include "busview/signstepper.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "platform/filelist.h"
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
 #include <QDir>
 #include <QFile>

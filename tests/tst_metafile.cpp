@@ -1,6 +1,6 @@
 // The WMF and EMF player through its public face: recognition, natural size, drawn pixels.
-#include "platform/metafile/drawing/ansitext.h"
-#include "platform/metafile/metafile.h"
+#include "metafile/drawing/ansitext.h"
+#include "metafile/metafile.h"
 #include "support/metafilebuilder.h"
 #include "support/picturediff.h"
 

@@ -1,8 +1,8 @@
 // The picture loader: BMP, JPEG, GIF and metafiles from a path, refused early when they are
 // too much or not what they claim, never blocking on what is not a regular file.
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
-#include "platform/raster/memorycap.h"
+#include "raster/memorycap.h"
 #include "support/metafilebuilder.h"
 
 #include <QBuffer>

@@ -9,7 +9,7 @@
 #include "platform/artwork.h"
 #include "platform/executable.h"
 #include "platform/taskbar.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "busview/signstepper.h"
 #include "panel/busoperations.h"
 #include "platform/filelist.h"
-#include "platform/pictureloader.h"
+#include "decoder/pictureloader.h"
 
 #include <QPixmap>
 #include <QString>

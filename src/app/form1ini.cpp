@@ -5,7 +5,7 @@
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
 #include "panel/frmset.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsrecord.h"
 

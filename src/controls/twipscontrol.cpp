@@ -1,6 +1,6 @@
 #include "controls/twipscontrol.h"
 
-#include "platform/twips.h"
+#include "base/twips.h"
 
 TwipsControl::TwipsControl(QWidget *parent) : QWidget(parent) {}
 

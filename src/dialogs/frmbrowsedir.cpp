@@ -1,7 +1,7 @@
 #include "dialogs/frmbrowsedir.h"
 
-#include "platform/cp932.h"
-#include "platform/twips.h"
+#include "base/cp932.h"
+#include "base/twips.h"
 
 #include <QDir>
 #include <QFileDialog>

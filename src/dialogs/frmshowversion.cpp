@@ -3,7 +3,7 @@
 #include "platform/artwork.h"
 #include "platform/executable.h"
 #include "platform/fonts.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 
 #include <QApplication>
 #include <QDesktopServices>

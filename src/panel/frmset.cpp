@@ -2,7 +2,7 @@
 
 #include "panel/busoperations.h"
 #include "platform/artwork.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 
 #include <QCloseEvent>
 #include <QFrame>

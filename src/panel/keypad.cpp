@@ -4,7 +4,7 @@
 #include "panel/busoperations.h"
 
 #include "platform/fonts.h"
-#include "platform/twips.h"
+#include "base/twips.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "platform/filelist.h"
 
-#include "platform/rawbytes.h"
+#include "base/rawbytes.h"
 
 #include <QDir>
 #include <QDirIterator>

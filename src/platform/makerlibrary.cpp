@@ -1,6 +1,6 @@
 #include "platform/makerlibrary.h"
 
-#include "platform/cp932.h"
+#include "base/cp932.h"
 #include "platform/executable.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "settings/settingsrecord.h"
 
-#include "platform/cp932.h"
-#include "platform/rawbytes.h"
+#include "base/cp932.h"
+#include "base/rawbytes.h"
 
 #include <array>
 #include <cmath>

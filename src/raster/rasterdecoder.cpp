@@ -1,0 +1,102 @@
+#include "raster/rasterdecoder.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace raster {
+
+namespace {
+
+struct AllocationLimit
+{
+    // The readers' own cap is process-wide and in whole MiB; ours is the one that decides,
+    // theirs only stands behind it.
+    AllocationLimit() { QImageReader::setAllocationLimit(int(kMaxHeldBytes >> 20)); }
+};
+
+} // namespace
+
+Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip, int64_t maxWork)
+{
+    static const AllocationLimit limit;
+    const QString name = QString::fromLatin1(readerName(header.format)).toUpper();
+    QImageReader reader(&device, readerName(header.format));
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(false);
+    const QRect whole(QPoint(0, 0), header.size);
+    const QRect part = clip.isNull() ? whole : clip & whole;
+    if (part.isEmpty())
+        return Error{QStringLiteral("%1: nothing of it is shown").arg(name)};
+    const bool clipped = part != whole && reader.supportsOption(QImageIOHandler::ClipRect);
+    // A single-scan JPEG is decoded row by row down to the clip's last row only.
+    int64_t work = header.work;
+    if (clipped && header.scans == 1)
+        work = work / header.size.height() * (part.bottom() + 1);
+    if (work > maxWork)
+        return Error{QStringLiteral("%1 of %2 x %3 pixels in %4 scans is more work than a "
+                                    "picture may take")
+                         .arg(name)
+                         .arg(header.size.width())
+                         .arg(header.size.height())
+                         .arg(header.scans)};
+    int64_t pixels = header.pixelBytes;
+    if (clipped) {
+        reader.setClipRect(part);
+        pixels = pixels / (int64_t(header.size.width()) * header.size.height()) * part.width() *
+                 part.height();
+    }
+    auto reservation = reserve(pixels + header.workingBytes);
+    if (!reservation)
+        return Error{QStringLiteral("%1 of %2 x %3 pixels: %4")
+                         .arg(name)
+                         .arg(header.size.width())
+                         .arg(header.size.height())
+                         .arg(reservation.error().message)};
+    Decoded decoded{QImage(), std::move(reservation).value()};
+    if (!reader.read(&decoded.image) || decoded.image.isNull())
+        return Error{QStringLiteral("%1 unreadable: %2").arg(name, reader.errorString())};
+    if (!clipped && part != whole)
+        decoded.image = decoded.image.copy(part);
+    decoded.image.setDevicePixelRatio(1.0);
+    decoded.reservation.shrinkTo(decoded.image.sizeInBytes());
+    return decoded;
+}
+
+namespace {
+
+// A PNG with its critical chunks and transparency only: text, profiles and the other
+// ancillary chunks change nothing that is shown, and compressed ones could take any time.
+QByteArray pixelChunks(QByteArrayView png)
+{
+    QByteArray kept = png.first(std::min<qsizetype>(8, png.size())).toByteArray();
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const auto *p = reinterpret_cast<const uchar *>(png.data()) + at;
+        const int64_t length = int64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+        if (length > png.size() - at - 12)
+            break;
+        const QByteArrayView type = png.sliced(at + 4, 4);
+        const bool critical = (type[0] & 0x20) == 0;
+        if (critical || type == "tRNS")
+            kept += png.sliced(at, 12 + length);
+        if (type == "IEND")
+            break;
+        at += 12 + length;
+    }
+    return kept;
+}
+
+} // namespace
+
+Result<Decoded> decode(QByteArrayView bytes, Format format)
+{
+    const auto header = readHeader(format, bytes, bytes.size());
+    if (!header)
+        return header.error();
+    QByteArray copy = format == Format::Png ? pixelChunks(bytes) : bytes.toByteArray();
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return decode(buffer, header.value());
+}
+
+} // namespace raster

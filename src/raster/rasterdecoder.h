@@ -1,0 +1,31 @@
+#pragma once
+
+#include "raster/memorycap.h"
+#include "raster/rasterheader.h"
+
+#include <QImage>
+#include <QRect>
+
+class QIODevice;
+
+namespace raster {
+
+// Pixels and the share of the memory cap they hold.
+struct Decoded
+{
+    QImage image;
+    Reservation reservation;
+};
+
+// Decodes the picture whose header was read, with the one reader its format names: no other
+// reader ever guesses at the bytes. Memory for the pixels and the decoder's buffers is
+// reserved first. A clip (in the picture's pixels) limits the decoding to that part where the
+// reader can do so, and the result to that part in any case.
+// A decode that would take more than maxWork is refused before it starts.
+Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip = {},
+                       int64_t maxWork = kMaxDecodeWork);
+
+// The same for bytes at hand, as a picture inside a metafile holds them.
+Result<Decoded> decode(QByteArrayView bytes, Format format);
+
+} // namespace raster
