@@ -1,124 +1,55 @@
 #include "metafile/drawing/ansitext.h"
 
-#include "base/cp932.h"
+#include "base/codepage.h"
 #include "metafile/drawing/fontmatch.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <iterator>
-#include <string_view>
-
-#include <vector>
 
 namespace metafile {
 
 namespace {
 
-// The Windows code page of each character set, and whether it has two-byte characters.
-struct CodePage
-{
-    const char *name;
-    bool doubleByte;
-};
-
-CodePage codePage(uint8_t set)
+// The Windows code page of each character set; 0 for the Symbol encoding's bytes.
+int codePage(uint8_t set)
 {
     switch (set) {
     case charset::kShiftJis:
     case charset::kDefault:
-        return {"CP932", true};
+        return 932;
     case 129:
-        return {"CP949", true};
+        return 949;
     case 134:
-        return {"CP936", true};
+        return 936;
     case 136:
-        return {"CP950", true};
+        return 950;
     case 161:
-        return {"CP1253", false};
+        return 1253;
     case 162:
-        return {"CP1254", false};
+        return 1254;
     case 163:
-        return {"CP1258", false};
+        return 1258;
     case 177:
-        return {"CP1255", false};
+        return 1255;
     case 178:
-        return {"CP1256", false};
+        return 1256;
     case 186:
-        return {"CP1257", false};
+        return 1257;
     case 204:
-        return {"CP1251", false};
+        return 1251;
     case 222:
-        return {"CP874", false};
+        return 874;
     case 238:
-        return {"CP1250", false};
+        return 1250;
     default:
-        return {"CP1252", false};
+        return 1252;
     }
 }
 
-bool isLeadByte(const CodePage &page, uint8_t b)
+QString decodePage(int page, QByteArrayView bytes)
 {
-    if (!page.doubleByte)
-        return false;
-    if (page.name == std::string_view("CP932"))
-        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    return b >= 0x81 && b <= 0xFE;
-}
-
-// The converter from a code page, opened once for each thread: opening one loads its
-// tables, which costs far more than a sign's strings take to convert.
-iconv_t converter(const char *page)
-{
-    struct Open
-    {
-        std::vector<std::pair<const char *, iconv_t>> converters;
-        ~Open()
-        {
-            for (const auto &[name, cd] : converters)
-                iconv_close(cd);
-        }
-    };
-    thread_local Open open;
-    for (const auto &[name, cd] : open.converters) {
-        if (name == std::string_view(page)) {
-            iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
-            return cd;
-        }
-    }
-    iconv_t cd = iconv_open("UTF-16LE", page);
-    if (cd != reinterpret_cast<iconv_t>(-1))
-        open.converters.emplace_back(page, cd);
-    return cd;
-}
-
-// Decodes through iconv; a byte it cannot take becomes one replacement character.
-QString decodePage(const CodePage &page, QByteArrayView bytes)
-{
-    if (!page.name)
+    if (page == 0)
         return QString::fromLatin1(bytes.data(), bytes.size());
-    if (page.name == std::string_view("CP932"))
-        return cp932::decode(bytes.toByteArray());
-    iconv_t cd = converter(page.name);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return QString::fromLatin1(bytes.data(), bytes.size());
-    QString out;
-    std::vector<char> buffer(4096);
-    char *in = const_cast<char *>(bytes.data());
-    size_t inLeft = size_t(bytes.size());
-    while (inLeft > 0) {
-        char *dst = buffer.data();
-        size_t dstLeft = buffer.size();
-        const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer.data()),
-                                      qsizetype(buffer.size() - dstLeft) / 2));
-        if (r == size_t(-1) && errno != E2BIG) {
-            out.append(QChar::ReplacementCharacter);
-            ++in;
-            --inLeft;
-        }
-    }
-    return out;
+    return codepage::decodeReplacing(page, bytes);
 }
 
 // The characters of the Symbol encoding's codes 0x20 to 0x7E and 0xA0 to 0xFE; 0xF0 has none.
@@ -153,11 +84,12 @@ DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<doubl
     DecodedText out;
     // Symbol fonts take their bytes one by one, as codes of the Symbol encoding.
     const bool symbol = isSymbolFont(font);
-    const CodePage page = symbol ? CodePage{nullptr, false} : codePage(font.charset);
+    const int page = symbol ? 0 : codePage(font.charset);
     // Split into characters first, so that advances follow characters, not bytes.
     QList<QByteArrayView> chars;
     for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype len = isLeadByte(page, uint8_t(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        const qsizetype len =
+            codepage::isLeadByte(page, uint8_t(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
         chars.append(bytes.sliced(i, len));
         i += len;
     }
