@@ -1,12 +1,17 @@
 // Renders the built-in SVG pictures at build time, so the program and its install never parse
 // and draw them (and the fonts their lettering needs) at start.
-//   artworkgen OUTDIR FILE.svg...         OUTDIR/NAME@1x.pixels and NAME@2x.pixels, one and
-//                                         two device pixels per logical pixel
+//   artworkgen [--scales 1,1.25,..] OUTDIR FILE.svg...
+//                                         OUTDIR/NAME@SCALEx.pixels for each scale (device
+//                                         pixels per logical pixel; 1 and 2 when none is given)
 //   artworkgen --icon FILE.svg SIZE OUT   a SIZE x SIZE PNG for the desktop's icon theme
-// Other screen densities render from the SVG at run time.
+//   artworkgen --ico FILE.svg OUT.ico     a Windows icon of the sizes Windows shows
+// Other screen densities render from the SVG at run time, or from the next larger scale where
+// there is no SVG module.
 #include "platform/artworkpixels.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -15,7 +20,10 @@
 #include <QSaveFile>
 #include <QSvgRenderer>
 
+#include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -71,18 +79,72 @@ int renderIcon(const QString &source, const QByteArray &sizeText, const QString 
     return save(draw(renderer, QSize(size, size)), target);
 }
 
-int renderDensities(const QDir &out, const QString &source)
+// A Windows icon file: its directory, then each size as a PNG, which every Windows since Vista
+// reads.
+int renderIco(const QString &source, const QString &target)
 {
     QSvgRenderer renderer(source);
     if (!renderer.isValid())
         return fail(QStringLiteral("%1: not a readable SVG picture").arg(source));
-    for (int ratio : {1, 2}) {
-        const QString name =
-            QStringLiteral("%1@%2x.pixels").arg(QFileInfo(source).completeBaseName()).arg(ratio);
-        if (int error = save(draw(renderer, renderer.defaultSize() * ratio), out.filePath(name)))
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    constexpr int kSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
+    constexpr int kCount = int(std::size(kSizes));
+    QList<QByteArray> pngs;
+    for (int size : kSizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!draw(renderer, QSize(size, size)).save(&buffer, "PNG"))
+            return fail(QStringLiteral("%1: the icon could not be drawn").arg(target));
+        pngs.append(png);
+    }
+    QByteArray ico;
+    QDataStream stream(&ico, QIODevice::WriteOnly);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream << quint16(0) << quint16(1) << quint16(kCount);
+    quint32 offset = 6 + 16 * kCount;
+    for (int i = 0; i < kCount; ++i) {
+        const quint8 side = kSizes[i] >= 256 ? 0 : quint8(kSizes[i]); // 0 stands for 256
+        stream << side << side << quint8(0) << quint8(0) << quint16(1) << quint16(32)
+               << quint32(pngs[i].size()) << offset;
+        offset += quint32(pngs[i].size());
+    }
+    for (const QByteArray &png : pngs)
+        ico += png;
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ico) != ico.size() || !file.commit())
+        return fail(QStringLiteral("%1: %2").arg(target, file.errorString()));
+    return 0;
+}
+
+int renderDensities(const QDir &out, const QString &source, const QList<double> &scales)
+{
+    QSvgRenderer renderer(source);
+    if (!renderer.isValid())
+        return fail(QStringLiteral("%1: not a readable SVG picture").arg(source));
+    for (double scale : scales) {
+        const QString name = QStringLiteral("%1@%2x.pixels")
+                                 .arg(QFileInfo(source).completeBaseName(), QString::number(scale));
+        // Whole device pixels, rounded up, as the program sizes a picture it renders itself.
+        const QSizeF device = QSizeF(renderer.defaultSize()) * scale;
+        const QSize size(int(std::ceil(device.width())), int(std::ceil(device.height())));
+        if (int error = save(draw(renderer, size), out.filePath(name)))
             return error;
     }
     return 0;
+}
+
+std::optional<QList<double>> parseScales(const QByteArray &text)
+{
+    QList<double> scales;
+    for (const QByteArray &item : text.split(',')) {
+        bool isNumber = false;
+        const double scale = item.toDouble(&isNumber);
+        if (!isNumber || scale < 1 || scale > 4)
+            return std::nullopt;
+        scales.append(scale);
+    }
+    return scales;
 }
 
 } // namespace
@@ -94,15 +156,24 @@ int main(int argc, char *argv[])
     if (argc == 5 && QByteArray(argv[1]) == "--icon")
         return renderIcon(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]),
                           QString::fromLocal8Bit(argv[4]));
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: artworkgen OUTDIR FILE.svg...\n       artworkgen --icon "
-                             "FILE.svg SIZE OUT.png\n");
+    if (argc == 4 && QByteArray(argv[1]) == "--ico")
+        return renderIco(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    int first = 1;
+    std::optional<QList<double>> scales = QList<double>{1, 2};
+    if (argc > 2 && QByteArray(argv[1]) == "--scales") {
+        scales = parseScales(argv[2]);
+        first = 3;
+    }
+    if (!scales || argc < first + 2) {
+        std::fprintf(stderr, "usage: artworkgen [--scales 1,1.25,...] OUTDIR FILE.svg...\n"
+                             "       artworkgen --icon FILE.svg SIZE OUT.png\n"
+                             "       artworkgen --ico FILE.svg OUT.ico\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(QString::fromLocal8Bit(argv[first]));
     QDir().mkpath(out.path());
-    for (int i = 2; i < argc; ++i)
-        if (int error = renderDensities(out, QString::fromLocal8Bit(argv[i])))
+    for (int i = first + 1; i < argc; ++i)
+        if (int error = renderDensities(out, QString::fromLocal8Bit(argv[i]), *scales))
             return error;
     return 0;
 }
