@@ -4,6 +4,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -28,9 +29,13 @@ void onSignal(int)
 }
 
 } // namespace
+#endif
 
+// On Windows the toolkit turns the end of the session (WM_QUERYENDSESSION) into the session
+// manager's request below; there are no signals to watch.
 SessionEnd::SessionEnd(QObject *parent) : QObject(parent)
 {
+#ifdef Q_OS_UNIX
     Q_ASSERT(s_sockets[0] < 0);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, s_sockets) == 0) {
         m_notifier = new QSocketNotifier(s_sockets[1], QSocketNotifier::Read, this);
@@ -47,6 +52,7 @@ SessionEnd::SessionEnd(QObject *parent) : QObject(parent)
         for (int signal : kSignals)
             ::sigaction(signal, &action, nullptr);
     }
+#endif
     // The save comes while the session manager waits for it, before it ends the program.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this, &SessionEnd::end);
@@ -54,6 +60,7 @@ SessionEnd::SessionEnd(QObject *parent) : QObject(parent)
 
 SessionEnd::~SessionEnd()
 {
+#ifdef Q_OS_UNIX
     if (s_sockets[0] < 0)
         return;
     for (int signal : kSignals)
@@ -62,6 +69,7 @@ SessionEnd::~SessionEnd()
     ::close(s_sockets[0]);
     ::close(s_sockets[1]);
     s_sockets[0] = s_sockets[1] = -1;
+#endif
 }
 
 void SessionEnd::end()

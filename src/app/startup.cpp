@@ -38,9 +38,11 @@ bool installToolkitTranslations(const QLocale &locale)
 
 int runPotero(int argc, char *argv[], const std::function<void(Form1 &)> &beforeLoop)
 {
+#ifdef Q_OS_LINUX
     // Window places and a panel kept on top need an X server; on Wayland, run through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
     // The program takes no arguments: the toolkit sees the program's name alone, so that none
     // of its own options (-reverse, -style, -platform ...) applies.
     int toolkitArgc = argc > 0 ? 1 : 0;

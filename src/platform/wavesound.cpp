@@ -25,12 +25,18 @@ QByteArray WaveBuffer;
 
 namespace wavesound {
 
-QString resourcePath(int id)
-{
-    return QStringLiteral(":/door%1.wav").arg(id);
-}
-
 #ifdef _WIN32
+
+// Resources of type "WAVE" in the executable, as the system's sound functions expect them.
+QByteArray resource(int id)
+{
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"WAVE");
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void *data = loaded ? LockResource(loaded) : nullptr;
+    if (!data)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(data), qsizetype(SizeofResource(nullptr, found)));
+}
 
 Status play(QByteArrayView riff)
 {
@@ -38,13 +44,19 @@ Status play(QByteArrayView riff)
     if (!parsed)
         return parsed.error();
     // From memory and synchronous; with no device nothing is played, not even a default sound.
-    if (!PlaySoundW(reinterpret_cast<LPCWSTR>(riff.data()), nullptr,
-                    SND_MEMORY | SND_SYNC | SND_NODEFAULT))
+    if (!sndPlaySoundW(reinterpret_cast<LPCWSTR>(riff.data()),
+                       SND_MEMORY | SND_SYNC | SND_NODEFAULT))
         return Error{QStringLiteral("the sound device did not play the sound")};
     return Done{};
 }
 
 #else
+
+QByteArray resource(int id)
+{
+    QFile file(QStringLiteral(":/door%1.wav").arg(id));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 namespace {
 
@@ -194,8 +206,7 @@ Status play(QByteArrayView riff)
 
 void PlayWaveResource(int id)
 {
-    QFile resource(wavesound::resourcePath(id));
-    WaveBuffer = resource.open(QIODevice::ReadOnly) ? resource.readAll() : QByteArray();
+    WaveBuffer = wavesound::resource(id);
     // The door moves whether or not the sound could be played.
     (void)wavesound::play(WaveBuffer);
 }

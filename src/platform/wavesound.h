@@ -17,8 +17,8 @@ void PlayWaveResource(int id);
 
 namespace wavesound {
 
-// The embedded file of sound resource id.
-QString resourcePath(int id);
+// The bytes of sound resource id, as embedded in the executable; empty when there is none.
+QByteArray resource(int id);
 
 // Plays a RIFF/WAVE file image to its end, or says why it was not played. Never starts a sound
 // server and never waits for one that is not there.

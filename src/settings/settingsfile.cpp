@@ -82,8 +82,18 @@ QString locate(const QString &executableFolder, const QString &baseName,
 
 QString path()
 {
+#ifdef Q_OS_WIN
+    // Windows does not say reliably whether a folder can be written, so the installer says that
+    // the program's folder is the system's: a marker beside the executable sends the settings
+    // to the user's roaming application data. Unpacked from the zip, the file stays beside it.
+    if (QFileInfo::exists(executable::folder() + u'/' + QLatin1String(kInstalledMarker)))
+        return pathIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                      executable::baseName());
+    return pathIn(executable::folder(), executable::baseName());
+#else
     return locate(executable::folder(), executable::baseName(),
                   QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+#endif
 }
 
 Result<QByteArray> read(const QString &path)

@@ -22,7 +22,12 @@ QString pathIn(const QString &folder, const QString &baseName);
 QString locate(const QString &executableFolder, const QString &baseName,
                const QString &configFolder);
 
-// locate() for the running program, with the user's configuration folder for this program.
+// The file an installer puts beside the executable on Windows, where the program's folder is the
+// system's: the settings then live in the user's application data.
+constexpr const char *kInstalledMarker = "potero-installed";
+
+// locate() for the running program, with the user's configuration folder for this program; on
+// Windows, beside the executable unless the installer's marker is there.
 QString path();
 
 // At most kMaxReadBytes from the start of a regular file.
