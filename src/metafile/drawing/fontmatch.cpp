@@ -38,9 +38,13 @@ QFont matchFont(const Font &font)
         if (face.compare(QString::fromUtf16(s.face), Qt::CaseInsensitive) == 0)
             families.append(QString::fromLatin1(s.family));
     }
-    // Symbol text arrives as the characters its glyphs stand for, which the stand-in fonts
-    // draw; a Symbol-encoded face would take them for other codes.
-    if (!face.isEmpty() && !isSymbolFont(font))
+    // Symbol text arrives as the characters its glyphs stand for, which these fonts draw (the
+    // first two on Windows, the last on Linux); a Symbol-encoded face would take them for other
+    // codes.
+    if (isSymbolFont(font))
+        families << QStringLiteral("Segoe UI Symbol") << QStringLiteral("Cambria Math")
+                 << QStringLiteral("DejaVu Sans");
+    else if (!face.isEmpty())
         families.append(face);
     // Japanese text in a face the machine lacks still needs glyphs for it.
     if (font.charset == charset::kShiftJis)
