@@ -5,8 +5,10 @@
 #include "busview/kanbanframe.h"
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
+#include "platform/ansipath.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 
@@ -150,6 +152,7 @@ QString Form1::C_Dialog1()
     const QString filter =
         QStringLiteral("*.bmp;*.jpeg;*.gif;*.wmf;*.emf (*.bmp *.jpeg *.gif *.wmf *.emf "
                        "*.BMP *.JPEG *.GIF *.WMF *.EMF)");
-    return QFileDialog::getOpenFileName(dialogOwner(), QString::fromUtf8("看板の画像を設定"),
-                                        QString(), filter);
+    const QString chosen = QFileDialog::getOpenFileName(
+        dialogOwner(), QString::fromUtf8("看板の画像を設定"), QString(), filter);
+    return chosen.isEmpty() ? chosen : ansipath::representable(QDir::toNativeSeparators(chosen));
 }

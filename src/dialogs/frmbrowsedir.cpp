@@ -2,6 +2,7 @@
 
 #include "base/cp932.h"
 #include "base/twips.h"
+#include "platform/ansipath.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -89,7 +90,7 @@ std::optional<QString> frmBrowseDir::enteredPath(const QString &chosenFolder)
     if (chosenFolder.isEmpty()) {
         return std::nullopt;
     }
-    QString path = QDir::toNativeSeparators(chosenFolder);
+    QString path = ansipath::representable(QDir::toNativeSeparators(chosenFolder));
 #ifdef _WIN32
     // Windows paths ignore case; the folder is entered in lower case.
     path = path.toLower();
