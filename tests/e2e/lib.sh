@@ -52,8 +52,9 @@ e2e_begin() {
     trap e2e_end EXIT
 }
 
+# e2e_end [STATUS]: the exit status is the last command's unless given.
 e2e_end() {
-    local status=$?
+    local status=${1:-$?}
     if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
         [ $status -ne 0 ] && import -window root "$artefacts/zz-at-failure.png" 2>/dev/null
         kill "$pid" 2>/dev/null || true
