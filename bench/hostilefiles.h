@@ -37,6 +37,7 @@ enum : uint32_t
     kCreateDibPatternBrushPt = 94,
     kExtCreatePen = 95,
     kGradientFill = 118,
+    kFillRgn = 71,
 };
 constexpr int kRgnXor = 3;
 constexpr uint32_t kBiJpeg = 4, kBiPng = 5;
@@ -62,6 +63,7 @@ QByteArray hugeStretchedPixels(int count, uint32_t rop);
 QByteArray xorClipPaths(int paths, int segments);
 QByteArray widenedPath(int segments);
 QByteArray signPolygon(int count);
+QByteArray offsetStrips(int count);
 QByteArray svgNaming(const QString &self, const QString &marker);
 QByteArray embeddedInSign(uint32_t compression, QSize claimed, const QByteArray &payload);
 QByteArray ico(const QByteArray &png);

@@ -59,6 +59,8 @@ std::vector<Kind> kinds()
          [](const QDir &) { return widenedPath(100'000); }},
         {"EMF 52x32, 1M-point polygon", "polygon1m.emf",
          [](const QDir &) { return signPolygon(1'000'000); }},
+        {"EMF 52x32, FILLRGN of 5000 offset strips", "strips.emf",
+         [](const QDir &) { return offsetStrips(5'000); }},
         // Ordinary files made by the same writers, so that "nothing drawn" above them means a
         // refusal rather than a broken generator.
         {"control: EMF 52x32, WIDENPATH of 100", "widen-small.emf",

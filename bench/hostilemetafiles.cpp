@@ -211,6 +211,20 @@ QByteArray signPolygon(int count)
                                 << e(emr::kPolygon16, points16(scatter(count, 52, 32))));
 }
 
+QByteArray offsetStrips(int count)
+{
+    // Tall one-pixel strips, each a row lower and two columns right of the one before: their
+    // union has a band at every row, each as wide as the strips it crosses.
+    QByteArray region = mfbytes::dwords({32, 1, count, count * 16, 0, 0, 2 * count, 2 * count});
+    for (int i = 0; i < count; ++i)
+        region += mfbytes::dwords({2 * i, i, 2 * i + 1, i + count});
+    QByteArray fill = bounds(2 * count, 2 * count);
+    put32(fill, uint32_t(region.size()));
+    put32(fill, 1);
+    return mfbytes::emfFile(frameOf(52, 32), solidBrush(1, 0x00FF8000)
+                                                 << e(emr::kFillRgn, fill + region));
+}
+
 QByteArray svgNaming(const QString &self, const QString &marker)
 {
     return QStringLiteral(

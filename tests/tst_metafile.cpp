@@ -1,5 +1,6 @@
 // The WMF and EMF player through its public face: recognition, natural size, drawn pixels.
 #include "metafile/drawing/ansitext.h"
+#include "metafile/drawing/regiondata.h"
 #include "metafile/metafile.h"
 #include "support/metafilebuilder.h"
 #include "support/picturediff.h"
@@ -120,6 +121,7 @@ private slots:
     void firstSkip();
     void decodesCodePages_data();
     void decodesCodePages();
+    void regions();
 };
 
 // What is played and at what size; an empty size for bytes that are not played.
@@ -593,6 +595,29 @@ void TestMetafile::decodesCodePages()
     const metafile::DecodedText decoded = metafile::decodeAnsi(bytes, font, byteAdvances);
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.advances, advances);
+}
+
+// Regions as files give them: GDI's banded rectangles taken as they are, loose ones united, and
+// offset strips, whose union grows as the square of their count, refused before it is built.
+void TestMetafile::regions()
+{
+    const auto emfRegion = [](const QList<QRect> &rects) {
+        QByteArray bytes = dwords({32, 1, rects.size(), rects.size() * 16, 0, 0, 0, 0});
+        for (const QRect &r : rects)
+            bytes += dwords({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        return bytes;
+    };
+    QList<QRect> banded;
+    for (int i = 0; i < 20'000; ++i)
+        banded.append(QRect((i % 100) * 3, (i / 100) * 2, 2, 1));
+    QCOMPARE(metafile::readEmfRegion(emfRegion(banded))->rectCount(), 20'000);
+    const QList<QRect> loose{QRect(0, 0, 10, 10), QRect(5, 5, 10, 10)};
+    QCOMPARE(*metafile::readEmfRegion(emfRegion(loose)),
+             QRegion(loose[0]).united(QRegion(loose[1])));
+    QList<QRect> strips;
+    for (int i = 0; i < 3'000; ++i)
+        strips.append(QRect(2 * i, i, 1, 3'000));
+    QVERIFY(!metafile::readEmfRegion(emfRegion(strips)));
 }
 
 QTEST_MAIN(TestMetafile)

@@ -16,24 +16,79 @@ QRect fromEdges(int left, int top, int right, int bottom)
                  QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1));
 }
 
-// Rectangles from a file need not be sorted or disjoint, so they are united pairwise, level by
-// level, which stays fast for long lists.
-QRegion fromRects(const QList<QRect> &rects)
+// Rectangles all the unions that build one region may make together: 16 MB of them, where real
+// regions need a small part of it. Offset strips unite into bands whose rectangles grow as the
+// square of their count, so each union is charged what it may make before it is made.
+constexpr qint64 kMaxBuildRects = 1'000'000;
+
+// Rectangles as a region keeps them: bands sorted from the top, each of one height and apart
+// from the next, its rectangles sorted from the left and apart. GDI writes its regions so.
+bool isBanded(const QList<QRect> &rects)
 {
+    for (qsizetype i = 1; i < rects.size(); ++i) {
+        const QRect &before = rects[i - 1], &rect = rects[i];
+        const bool sameBand = rect.top() == before.top() && rect.bottom() == before.bottom() &&
+                              rect.left() > before.right();
+        if (!sameBand && rect.top() <= before.bottom())
+            return false;
+    }
+    return true;
+}
+
+// The most rectangles the union of two regions can hold: every band edge of either may begin a
+// band of the union, and a band holds at most the rectangles of both bands it meets.
+qint64 unionBound(const QRegion &a, const QRegion &b)
+{
+    const auto shape = [](const QRegion &region) {
+        qint64 bands = 0, widest = 0, inBand = 0;
+        int top = 0;
+        for (const QRect &rect : region) {
+            if (bands == 0 || rect.top() != top) {
+                ++bands;
+                top = rect.top();
+                inBand = 0;
+            }
+            widest = std::max(widest, ++inBand);
+        }
+        return std::pair{bands, widest};
+    };
+    const auto [bandsA, widestA] = shape(a);
+    const auto [bandsB, widestB] = shape(b);
+    return 2 * (bandsA + bandsB) * (widestA + widestB);
+}
+
+// Rectangles from a file need not be sorted or disjoint, so unless they already are, they are
+// united pairwise, level by level, which stays fast for long lists. nullopt past the caps.
+std::optional<QRegion> fromRects(const QList<QRect> &rects)
+{
+    if (isBanded(rects)) {
+        QRegion region;
+        region.setRects(rects.constData(), int(rects.size()));
+        return region;
+    }
     QList<QRegion> level;
     level.reserve(rects.size());
     for (const QRect &rect : rects)
         level.append(QRegion(rect));
+    qint64 budget = kMaxBuildRects;
     while (level.size() > 1) {
         QList<QRegion> next;
         next.reserve((level.size() + 1) / 2);
-        for (qsizetype i = 0; i + 1 < level.size(); i += 2)
+        for (qsizetype i = 0; i + 1 < level.size(); i += 2) {
+            budget -= unionBound(level[i], level[i + 1]);
+            if (budget < 0)
+                return std::nullopt;
             next.append(level[i].united(level[i + 1]));
+        }
         if (level.size() % 2)
             next.append(level.last());
         level.swap(next);
     }
-    return level.isEmpty() ? QRegion() : level.first();
+    if (level.isEmpty())
+        return QRegion();
+    if (level.first().rectCount() > int(limits::kMaxRegionRects))
+        return std::nullopt;
+    return level.first();
 }
 
 } // namespace
