@@ -64,6 +64,14 @@ QByteArray xorClipPaths(int paths, int segments);
 QByteArray widenedPath(int segments);
 QByteArray signPolygon(int count);
 QByteArray offsetStrips(int count);
+// Texts, each in a font of its own: a new face name, a new Japanese face name or a new height.
+enum class FontChange
+{
+    Face,
+    JapaneseFace,
+    Height
+};
+QByteArray fontFlood(int count, FontChange change);
 QByteArray svgNaming(const QString &self, const QString &marker);
 QByteArray embeddedInSign(uint32_t compression, QSize claimed, const QByteArray &payload);
 QByteArray ico(const QByteArray &png);

@@ -61,6 +61,12 @@ std::vector<Kind> kinds()
          [](const QDir &) { return signPolygon(1'000'000); }},
         {"EMF 52x32, FILLRGN of 5000 offset strips", "strips.emf",
          [](const QDir &) { return offsetStrips(5'000); }},
+        {"EMF 52x32, 20000 texts in new faces", "faces.emf",
+         [](const QDir &) { return fontFlood(20'000, FontChange::Face); }},
+        {"EMF 52x32, 5000 texts in new Japanese faces", "faces-ja.emf",
+         [](const QDir &) { return fontFlood(5'000, FontChange::JapaneseFace); }},
+        {"EMF 52x32, 20000 texts in new heights", "heights.emf",
+         [](const QDir &) { return fontFlood(20'000, FontChange::Height); }},
         // Ordinary files made by the same writers, so that "nothing drawn" above them means a
         // refusal rather than a broken generator.
         {"control: EMF 52x32, WIDENPATH of 100", "widen-small.emf",

@@ -225,6 +225,29 @@ QByteArray offsetStrips(int count)
                                                  << e(emr::kFillRgn, fill + region));
 }
 
+QByteArray fontFlood(int count, FontChange change)
+{
+    Records records;
+    for (int i = 0; i < count; ++i) {
+        QString face = QStringLiteral("Arial");
+        int height = -12;
+        if (change == FontChange::Face)
+            face = QStringLiteral("Face%1").arg(i);
+        else if (change == FontChange::JapaneseFace)
+            face = QString::fromUtf8("書体") + QString::number(i);
+        else
+            height = -(8 + i % 4000);
+        QByteArray logFont = mfbytes::dwords({3, height, 0, 0, 0, 400, 0, 0});
+        QByteArray name(64, '\0');
+        std::memcpy(name.data(), face.utf16(), size_t(std::min<qsizetype>(face.size(), 31)) * 2);
+        const QByteArray text = mfbytes::dwords({0, 0, 52, 32, 1}) + mfbytes::floats({1, 1}) +
+                                mfbytes::dwords({i % 40, 20, 1, 76, 0, 0, 0, 52, 32, 80}) +
+                                mfbytes::words({'A', 0}) + mfbytes::dwords({8});
+        records << e(82, logFont + name) << e(emr::kSelectObject, 3) << e(84, text) << e(40, 3);
+    }
+    return mfbytes::emfFile(frameOf(52, 32), records);
+}
+
 QByteArray svgNaming(const QString &self, const QString &marker)
 {
     return QStringLiteral(

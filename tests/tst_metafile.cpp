@@ -36,7 +36,7 @@ constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ES
                    EStrokePath = 64, ESelectClipPath = 67, EFillRgn = 71, EExtSelectClipRgn = 75,
                    EStretchDiBits = 81, ECreateFont = 82, EExtTextOutW = 84, EPolygon16 = 86,
                    EPolyPolyline16 = 90, EGradientFill = 118, EExtFloodFill = 53, EGdiComment = 70,
-                   EAngleArc = 41;
+                   EAngleArc = 41, EDeleteObject = 40;
 
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00;
 constexpr int64_t kClear = -1;
@@ -350,6 +350,14 @@ void TestMetafile::draws_data()
             << emf(kClear, {e(ESetWorldTransform, floats({0, 1, -1, 0, 60, 40})), spaces(mode)})
             << Probes{{80, 55, mode == 1 ? 0xFFFFFF : kClear},
                       {45, 80, mode == 2 ? 0xFFFFFF : kClear}};
+    // Sixty texts, each in a font of its own: past a playback's few fonts no more are looked for,
+    // so finding them leaves the square after them its share of the work.
+    QList<Record> fontFlood;
+    for (int i = 0; i < 60; ++i)
+        fontFlood << e(ECreateFont, dwords({3, -10 - i, 0, 0, 0, 400, 0, 0}) + QByteArray(64, 0))
+                  << e(ESelectObject, 3) << spaces(1) << e(EDeleteObject, 3);
+    QTest::newRow("EMF square after texts in sixty fonts")
+        << emf(kRed, fontFlood << e(ERectangle, 50, 50, 100, 100)) << Probes{{75, 75, kRed}};
     // The Symbol font's bracket piece 0xEA (0xF0EA in a wide string): a bar down its cell's left.
     const Probes bar = {{33, 15, 0}, {33, 85, 0}};
     QTest::newRow("WMF text in the Symbol face")

@@ -213,6 +213,8 @@ private:
     bool m_clipDirty = true;
 
     std::optional<SizedFont> m_sizedFont;
+    // Every logical font the playback has found, up to limits::kMaxFonts.
+    QList<Font> m_fontsFound;
 
     bool m_recording = false;
     QPainterPath m_path;

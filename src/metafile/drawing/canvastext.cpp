@@ -2,6 +2,7 @@
 #include "metafile/drawing/canvas.h"
 
 #include "metafile/drawing/fontmatch.h"
+#include "metafile/drawing/limits.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -42,6 +43,16 @@ std::optional<Canvas::SizedFont> Canvas::sizedFont(double xs, double ys)
     if (m_sizedFont && m_sizedFont->logical == m_dc.font && m_sizedFont->xs == xs &&
         m_sizedFont->ys == ys)
         return m_sizedFont;
+    // Finding a face the machine lacks can take milliseconds: a picture that changes its font at
+    // every text pays for each, and gets no more fonts than a picture needs.
+    if (!m_fontsFound.contains(m_dc.font)) {
+        if (m_fontsFound.size() >= limits::kMaxFonts)
+            return std::nullopt;
+        m_fontsFound.append(m_dc.font);
+    }
+    charge(limits::kFontWork);
+    if (exhausted())
+        return std::nullopt;
     QPaintDevice *device = m_painter.device();
     const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
     Font logical = m_dc.font;

@@ -30,6 +30,10 @@ inline constexpr int32_t kMaxBitmapSide = 32'767;
 inline constexpr uint32_t kMaxRegionRects = 20'000;
 // Characters in one text call.
 inline constexpr uint32_t kMaxTextChars = 8'192;
+// Logical fonts one playback finds and sizes, and the work each finding is charged: matching a
+// face the machine lacks takes up to two milliseconds, and a picture uses a handful of fonts.
+inline constexpr int kMaxFonts = 32;
+inline constexpr int64_t kFontWork = 20'000;
 // Segments of the clip; past this a combined clip is replaced by its bounding box, since
 // combining shapes costs up to the square of their segments, crossings with themselves
 // included.
