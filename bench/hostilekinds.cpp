@@ -59,6 +59,23 @@ std::vector<Kind> kinds()
          [](const QDir &) { return widenedPath(100'000); }},
         {"EMF 52x32, 1M-point polygon", "polygon1m.emf",
          [](const QDir &) { return signPolygon(1'000'000); }},
+        {"JPEG 52x32 with 40 MB of comments", "comments.jpg",
+         [](const QDir &) {
+             return markerPadded(written(photo(52, 32), "JPEG"), '\xFE', 40 << 20);
+         }},
+        {"JPEG 52x32 with 40 MB of APP1 (Exif)", "exif.jpg",
+         [](const QDir &) {
+             return markerPadded(written(photo(52, 32), "JPEG"), '\xE1', 40 << 20);
+         }},
+        {"JPEG 52x32 with 40 MB of APP2 (ICC)", "icc.jpg",
+         [](const QDir &) {
+             return markerPadded(written(photo(52, 32), "JPEG"), '\xE2', 40 << 20);
+         }},
+        {"EMF, BI_JPEG of 30 MB of comments", "comments-jpeg.emf",
+         [](const QDir &) {
+             return embeddedInSign(emr::kBiJpeg, QSize(52, 32),
+                                   markerPadded(written(photo(52, 32), "JPEG"), '\xFE', 30 << 20));
+         }},
         {"EMF 52x32, FILLRGN of 5000 offset strips", "strips.emf",
          [](const QDir &) { return offsetStrips(5'000); }},
         {"EMF 52x32, 20000 texts in new faces", "faces.emf",

@@ -91,6 +91,13 @@ QImage photo(int width, int height)
     return image;
 }
 
+QByteArray markerPadded(const QByteArray &jpeg, char marker, qint64 bytes)
+{
+    // Segments of the largest length a marker can give, after the start of the picture.
+    const QByteArray full = QByteArray("\xFF") + marker + "\xFF\xFF" + QByteArray(65533, 'm');
+    return jpeg.left(2) + full.repeated(bytes / full.size()) + jpeg.mid(2);
+}
+
 QByteArray written(const QImage &image, const char *format, bool progressive)
 {
     QByteArray bytes;

@@ -3,6 +3,7 @@
 #include "decoder/pictureloader.h"
 
 #include "raster/memorycap.h"
+#include "raster/rasterdecoder.h"
 #include "support/metafilebuilder.h"
 
 #include <QBuffer>
@@ -132,6 +133,22 @@ QByteArray emfWithEmbedded(const QByteArray &payload, quint32 compression)
     return emfFile(QRect(0, 0, 1375, 846), {e(81, fields + info + payload)});
 }
 
+// A JPEG marker segment: the marker, its length (the two length bytes counted) and the payload.
+QByteArray segment(char marker, const QByteArray &payload)
+{
+    const qsizetype length = payload.size() + 2;
+    return QByteArray("\xFF") + marker + char(length >> 8) + char(length & 0xFF) + payload;
+}
+
+// The JPEG with a comment, an Exif block and a colour profile after its start: none of them
+// changes a pixel.
+QByteArray withUnneededMarkers(const QByteArray &jpeg)
+{
+    return jpeg.left(2) + segment('\xFE', "made by hand") +
+           segment('\xE1', "Exif\0\0" + QByteArray(300, 'x')) +
+           segment('\xE2', "ICC_PROFILE\0" + QByteArray(200, 'y')) + jpeg.mid(2);
+}
+
 void verifyPixel(const QImage &image, QPoint at, QRgb expected)
 {
     const QRgb got = image.pixel(at);
@@ -164,6 +181,7 @@ private slots:
     void cutShort_data();
     void cutShort();
     void embeddedPicturesClosed();
+    void jpegMarkersLeftOut();
     void shownPartOnly();
     void metafileSharpOnDenseScreens();
 
@@ -223,6 +241,8 @@ void TestPictureLoader::loads_data()
     const Pixels middle = {{{26, 16}, source.pixel(26, 16)}};
     QTest::newRow("JPEG baseline") << encode(source, "jpeg") << QSize(52, 32) << middle;
     QTest::newRow("JPEG progressive") << encode(source, "jpeg", true) << QSize(52, 32) << middle;
+    QTest::newRow("JPEG with a comment, Exif and a profile")
+        << withUnneededMarkers(encode(source, "jpeg")) << QSize(52, 32) << middle;
     QImage grey(40, 20, QImage::Format_Grayscale8);
     grey.fill(90);
     QTest::newRow("JPEG greyscale")
@@ -421,6 +441,14 @@ void TestPictureLoader::embeddedPicturesClosed()
 }
 
 // The sign decodes and keeps only the part it shows, yet its size is the whole picture's.
+// The reader is handed a JPEG without the markers its pixels do not need, whatever holds them.
+void TestPictureLoader::jpegMarkersLeftOut()
+{
+    for (const QByteArray &jpeg : {encode(gradient(QSize(52, 32)), "jpeg"), fixture("restart.jpg"),
+                                   encode(gradient(QSize(52, 32)), "jpeg", true)})
+        QCOMPARE(raster::pixelMarkers(withUnneededMarkers(jpeg)), jpeg);
+}
+
 void TestPictureLoader::shownPartOnly()
 {
     const QImage source = gradient(QSize(400, 300));

@@ -1,8 +1,8 @@
 #include "decoder/pictureloader.h"
 
+#include "base/twips.h"
 #include "platform/filelist.h"
 #include "raster/rasterdecoder.h"
-#include "base/twips.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -78,6 +78,8 @@ Result<RasterFile> rasterHeader(QIODevice &device, raster::Format format)
     if (!header)
         return header.error();
     file.header = header.value();
+    if (format == raster::Format::Jpeg)
+        file.bytes = raster::pixelMarkers(file.bytes);
     return file;
 }
 
@@ -214,10 +216,18 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
             picture.m_held = std::make_shared<const raster::Reservation>(std::move(kept.held));
             return picture;
         }
-        // The file's bytes are let go before the pixels are made.
-        file = Error{};
+        // The file's bytes are let go before the pixels are made, but for a JPEG's: it is read
+        // from them, without the markers its pixels do not need.
+        RasterFile read = std::move(file).value();
+        QBuffer jpeg;
+        if (*format == raster::Format::Jpeg) {
+            jpeg.setData(read.bytes);
+            jpeg.open(QIODevice::ReadOnly);
+        } else {
+            read = RasterFile{};
+        }
         auto decoded =
-            raster::decode(device, header, shown,
+            raster::decode(jpeg.isOpen() ? static_cast<QIODevice &>(jpeg) : device, header, shown,
                            shown.isNull() ? raster::kMaxDecodeWork : raster::kMaxPartDecodeWork);
         if (!decoded)
             return decoded.error();

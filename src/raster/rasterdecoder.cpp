@@ -88,12 +88,65 @@ QByteArray pixelChunks(QByteArrayView png)
 
 } // namespace
 
+QByteArray pixelMarkers(QByteArrayView jpeg)
+{
+    const auto *p = reinterpret_cast<const uchar *>(jpeg.data());
+    const qsizetype size = jpeg.size();
+    if (size < 4 || p[0] != 0xFF || p[1] != 0xD8)
+        return jpeg.toByteArray();
+    QByteArray kept = jpeg.first(2).toByteArray();
+    qsizetype at = 2;
+    while (at + 1 < size) {
+        if (p[at] != 0xFF)
+            return jpeg.toByteArray();
+        qsizetype start = at;
+        while (at < size && p[at] == 0xFF) // fill bytes
+            ++at;
+        if (at >= size)
+            break;
+        const uchar marker = p[at++];
+        if (marker == 0xD9) {
+            kept += jpeg.sliced(start, at - start);
+            return kept;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            kept += jpeg.sliced(start, at - start);
+            continue;
+        }
+        if (at + 2 > size)
+            return jpeg.toByteArray();
+        const qsizetype end = at + (p[at] << 8 | p[at + 1]);
+        if (end > size || end < at + 2)
+            return jpeg.toByteArray();
+        at = end;
+        const bool unneeded =
+            marker == 0xFE || (marker >= 0xE1 && marker <= 0xEF && marker != 0xEE);
+        if (!unneeded)
+            kept += jpeg.sliced(start, at - start);
+        if (marker == 0xDA) {
+            // Entropy-coded data up to the next marker that is neither a stuffed zero nor a
+            // restart.
+            const qsizetype data = at;
+            while (at + 1 < size &&
+                   !(p[at] == 0xFF && p[at + 1] != 0 && (p[at + 1] < 0xD0 || p[at + 1] > 0xD7)))
+                ++at;
+            if (at + 1 >= size)
+                at = size;
+            kept += jpeg.sliced(data, at - data);
+        }
+    }
+    kept += jpeg.sliced(at);
+    return kept;
+}
+
 Result<Decoded> decode(QByteArrayView bytes, Format format)
 {
     const auto header = readHeader(format, bytes, bytes.size());
     if (!header)
         return header.error();
-    QByteArray copy = format == Format::Png ? pixelChunks(bytes) : bytes.toByteArray();
+    QByteArray copy = format == Format::Png    ? pixelChunks(bytes)
+                      : format == Format::Jpeg ? pixelMarkers(bytes)
+                                               : bytes.toByteArray();
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     return decode(buffer, header.value());

@@ -25,6 +25,11 @@ struct Decoded
 Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip = {},
                        int64_t maxWork = kMaxDecodeWork);
 
+// A JPEG with only the markers its pixels need: comments, Exif, colour profiles and the other
+// application markers but JFIF's and Adobe's change nothing shown, and the reader would keep
+// every one of them in memory. Bytes it cannot walk come back as they are.
+QByteArray pixelMarkers(QByteArrayView jpeg);
+
 // The same for bytes at hand, as a picture inside a metafile holds them.
 Result<Decoded> decode(QByteArrayView bytes, Format format);
 
