@@ -3,8 +3,8 @@
 // 728 x 219 window, at pixel ratios 1 and 2), each kind in a process of its own so that each
 // peak of resident memory is that kind's alone. Times are the worst of the rounds.
 //   bench_hostile [ROUNDS] [NAME-FILTER]
-#include "hostilefiles.h"
 #include "decoder/pictureloader.h"
+#include "hostilefiles.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,8 +1,8 @@
 // The sign folder's list and the sign pictures: listing a folder of 10,000 files with the
 // program's list beside `ls -f` of the same folder, and loading a 52 x 32 sign picture.
 //   bench_pictures [ROUNDS]
-#include "platform/filelist.h"
 #include "decoder/pictureloader.h"
+#include "platform/filelist.h"
 
 #include <QBuffer>
 #include <QFile>

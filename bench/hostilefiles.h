@@ -50,6 +50,7 @@ QByteArray progressiveJpeg(int width, int height, int components, int scans, int
                            int padTo = 0);
 QByteArray gif(int width, int height, bool truncate);
 QByteArray rle8Bmp(int width, int height);
+QByteArray largeBmp(int width, int height);
 // The JPEG with that many bytes of one marker's segments (a comment, Exif, a colour profile).
 QByteArray markerPadded(const QByteArray &jpeg, char marker, qint64 bytes);
 

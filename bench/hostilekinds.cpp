@@ -59,6 +59,7 @@ std::vector<Kind> kinds()
          [](const QDir &) { return widenedPath(100'000); }},
         {"EMF 52x32, 1M-point polygon", "polygon1m.emf",
          [](const QDir &) { return signPolygon(1'000'000); }},
+        {"BMP 5000x5000 24 bits", "large.bmp", [](const QDir &) { return largeBmp(5000, 5000); }},
         {"JPEG 52x32 with 40 MB of comments", "comments.jpg",
          [](const QDir &) {
              return markerPadded(written(photo(52, 32), "JPEG"), '\xFE', 40 << 20);

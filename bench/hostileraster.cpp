@@ -206,6 +206,23 @@ QByteArray gif(int width, int height, bool truncate)
 // ---- BMP ------------------------------------------------------------------------------------
 
 // An 8-bit run-length BMP that fills one row in every 255 and jumps over the rest.
+QByteArray largeBmp(int width, int height)
+{
+    // A 24-bit picture bottom-up: a grey ramp down its rows.
+    const int rowBytes = (width * 3 + 3) / 4 * 4;
+    QByteArray out("BM");
+    put32(out, uint32_t(54 + int64_t(rowBytes) * height));
+    put32(out, 0);
+    put32(out, 54);
+    out.append(mfbytes::dwords({40, width, height}));
+    out.append(mfbytes::words({1, 24}));
+    out.append(mfbytes::dwords({0, 0, 2835, 2835, 0, 0}));
+    out.reserve(out.size() + qsizetype(rowBytes) * height);
+    for (int row = 0; row < height; ++row)
+        out.append(QByteArray(rowBytes, char(row % 256)));
+    return out;
+}
+
 QByteArray rle8Bmp(int width, int height)
 {
     QByteArray data;

@@ -15,8 +15,8 @@
 #include "app/form1.h"
 #include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
-#include "panel/frmset.h"
 #include "decoder/pictureloader.h"
+#include "panel/frmset.h"
 #include "soakfiles.h"
 
 #include <QApplication>

@@ -459,6 +459,19 @@ void TestPictureLoader::shownPartOnly()
         QCOMPARE(picture->bitmap().size(), QSize(52, 32));
         verifyPixel(picture->render(QRect(0, 0, 52, 32), 2.0), {51, 31}, source.pixel(51, 31));
     }
+    // A BMP's part is read from its own rows, whichever way up the file keeps them: here a green
+    // level a row.
+    const QByteArray bottomUp = encode(gradient(QSize(60, 255)), "bmp");
+    QByteArray topDown = bottomUp.left(22) + dwords({-255}) + bottomUp.mid(26, 28);
+    for (int row = 254; row >= 0; --row)
+        topDown += bottomUp.mid(54 + row * 180, 180);
+    for (const QByteArray &b : {bottomUp, topDown}) {
+        const QImage rows = decodeBytes(b, QRect(5, 100, 52, 32))->bitmap();
+        QCOMPARE(rows.size(), QSize(52, 32));
+        QCOMPARE(qGreen(rows.pixel(0, 0)), 100);
+        QCOMPARE(qGreen(rows.pixel(51, 31)), 131);
+        QCOMPARE(qRed(rows.pixel(0, 0)), 5 * 255 / 60);
+    }
     // Decoding for the sign may take less work than for the signboard, whatever it keeps.
     QByteArray gif = fixture("still.gif");
     gif.replace(6, 4, QByteArray("\xD0\x07\xD0\x07", 4));

@@ -14,10 +14,52 @@ struct AllocationLimit
     AllocationLimit() { QImageReader::setAllocationLimit(int(kMaxHeldBytes >> 20)); }
 };
 
+// The rows top to bottom of an uncompressed BMP as a BMP of their own: its headers and palette
+// with the height and sizes set to those rows, then the rows as the file keeps them. Empty when
+// the device cannot give them.
+QByteArray bmpRows(QIODevice &device, const Header &header, int top, int bottom)
+{
+    const Header::BmpRows &rows = *header.bmpRows;
+    const int count = bottom - top + 1;
+    const int64_t first = rows.topDown ? top : header.size.height() - 1 - bottom;
+    if (!device.seek(0))
+        return QByteArray();
+    QByteArray out = device.read(rows.dataOffset);
+    if (out.size() != rows.dataOffset || !device.seek(rows.dataOffset + first * rows.rowBytes))
+        return QByteArray();
+    out += device.read(count * rows.rowBytes);
+    if (out.size() != rows.dataOffset + count * rows.rowBytes)
+        return QByteArray();
+    const auto put32 = [&out](qsizetype at, int64_t value) {
+        for (int i = 0; i < 4; ++i)
+            out[at + i] = char(uint64_t(value) >> (8 * i));
+    };
+    put32(2, out.size());
+    put32(22, rows.topDown ? -count : count);
+    put32(34, count * rows.rowBytes);
+    return out;
+}
+
 } // namespace
 
 Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip, int64_t maxWork)
 {
+    // Only the rows shown are read and decoded, as a picture of their own.
+    const QRect picture(QPoint(0, 0), header.size);
+    const QRect shown = clip.isNull() ? picture : clip & picture;
+    if (header.bmpRows && !shown.isEmpty() && shown.height() < header.size.height()) {
+        QByteArray rows = bmpRows(device, header, shown.top(), shown.bottom());
+        if (rows.isEmpty())
+            return Error{QStringLiteral("BMP unreadable: %1").arg(device.errorString())};
+        Header part = header;
+        part.bmpRows.reset();
+        part.size.setHeight(shown.height());
+        part.pixelBytes = header.pixelBytes / header.size.height() * shown.height();
+        part.work = header.work / header.size.height() * shown.height();
+        QBuffer buffer(&rows);
+        buffer.open(QIODevice::ReadOnly);
+        return decode(buffer, part, shown.translated(0, -shown.top()), maxWork);
+    }
     static const AllocationLimit limit;
     const QString name = QString::fromLatin1(readerName(header.format)).toUpper();
     QImageReader reader(&device, readerName(header.format));

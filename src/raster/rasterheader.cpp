@@ -91,6 +91,7 @@ Result<Header> readBmp(QByteArrayView bytes, int64_t fileSize)
     const uint32_t dataOffset = r.le32();
     const uint32_t headerSize = r.le32();
     int64_t width, height;
+    bool topDown = false;
     uint16_t bitCount;
     uint32_t compression = 0;
     if (headerSize == 12) {
@@ -109,6 +110,7 @@ Result<Header> readBmp(QByteArrayView bytes, int64_t fileSize)
     }
     if (!r.ok())
         return failAt("BMP", r.pos(), QStringLiteral("header cut short"));
+    topDown = height < 0;
     height = std::abs(height);
     Header h;
     h.format = Format::Bmp;
@@ -132,6 +134,9 @@ Result<Header> readBmp(QByteArrayView bytes, int64_t fileSize)
                       QStringLiteral("%1 rows of %2 bytes need more than the file holds")
                           .arg(height)
                           .arg(rowBytes));
+    // Plain pixels or bit fields, in rows of whole bytes.
+    if (headerSize >= 40 && (compression == 0 || compression == 3 || compression == 6))
+        h.bmpRows = Header::BmpRows{dataOffset, rowBytes, topDown};
     return h;
 }
 

@@ -50,6 +50,15 @@ struct Header
     int scans = 1;
     // A run-length BMP is checked for its end only with all of its bytes at hand.
     bool needsWholeFile = false;
+    // Where an uncompressed BMP with an info header keeps its rows, so that a part of it can be
+    // read without the rest; nullopt for any other picture.
+    struct BmpRows
+    {
+        int64_t dataOffset = 0;
+        int64_t rowBytes = 0;
+        bool topDown = false;
+    };
+    std::optional<BmpRows> bmpRows;
 };
 
 // Reads the header from a whole file's bytes (a BMP's first bytes are enough: its pixel data
