@@ -51,6 +51,15 @@ QByteArray progressiveJpeg(int width, int height, int components, int scans, int
 QByteArray gif(int width, int height, bool truncate);
 QByteArray rle8Bmp(int width, int height);
 QByteArray largeBmp(int width, int height);
+// A 52 x 32 GIF with that many bytes of comments or of clear codes before its pixels, or that
+// many more frames after them.
+enum class GifPadding
+{
+    Comments,
+    ClearCodes,
+    Frames
+};
+QByteArray gifPadded(GifPadding padding, qint64 amount);
 // The JPEG with that many bytes of one marker's segments (a comment, Exif, a colour profile).
 QByteArray markerPadded(const QByteArray &jpeg, char marker, qint64 bytes);
 

@@ -60,6 +60,12 @@ std::vector<Kind> kinds()
         {"EMF 52x32, 1M-point polygon", "polygon1m.emf",
          [](const QDir &) { return signPolygon(1'000'000); }},
         {"BMP 5000x5000 24 bits", "large.bmp", [](const QDir &) { return largeBmp(5000, 5000); }},
+        {"GIF 52x32 with 80 MB of comments", "comments.gif",
+         [](const QDir &) { return gifPadded(GifPadding::Comments, 80 << 20); }},
+        {"GIF 52x32 with 80 MB of clear codes", "clears.gif",
+         [](const QDir &) { return gifPadded(GifPadding::ClearCodes, 80 << 20); }},
+        {"GIF 52x32 of 10000 frames", "frames.gif",
+         [](const QDir &) { return gifPadded(GifPadding::Frames, 10'000); }},
         {"JPEG 52x32 with 40 MB of comments", "comments.jpg",
          [](const QDir &) {
              return markerPadded(written(photo(52, 32), "JPEG"), '\xFE', 40 << 20);

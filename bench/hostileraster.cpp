@@ -203,9 +203,35 @@ QByteArray gif(int width, int height, bool truncate)
     return out.append(codes.blocks()).append(char(0x3B));
 }
 
+QByteArray gifPadded(GifPadding padding, qint64 amount)
+{
+    const QByteArray plain = gif(52, 32, false);
+    constexpr qsizetype kScreen = 6 + 7 + 768; // signature, screen, colour table
+    const QByteArray image = plain.mid(kScreen).chopped(1);
+    switch (padding) {
+    case GifPadding::Comments: {
+        QByteArray comment("\x21\xFE");
+        comment += (char(255) + QByteArray(255, 'c')).repeated(amount / 256) + '\0';
+        return plain.left(kScreen) + comment + plain.mid(kScreen);
+    }
+    case GifPadding::Frames:
+        return plain.chopped(1) + image.repeated(amount) + char(0x3B);
+    case GifPadding::ClearCodes: {
+        // Clear codes, each 9 bits, before the codes of the pixels: nothing comes of them.
+        GifCodes codes;
+        for (qint64 i = 0; i < amount * 8 / 9; ++i)
+            codes.put(256, 9);
+        for (int i = 0; i < 52 * 32; ++i)
+            codes.put(1, 9);
+        codes.put(257, 9);
+        return plain.left(kScreen + 11) + codes.blocks() + char(0x3B); // past the code size
+    }
+    }
+    return plain;
+}
+
 // ---- BMP ------------------------------------------------------------------------------------
 
-// An 8-bit run-length BMP that fills one row in every 255 and jumps over the rest.
 QByteArray largeBmp(int width, int height)
 {
     // A 24-bit picture bottom-up: a grey ramp down its rows.
@@ -223,6 +249,7 @@ QByteArray largeBmp(int width, int height)
     return out;
 }
 
+// An 8-bit run-length BMP that fills one row in every 255 and jumps over the rest.
 QByteArray rle8Bmp(int width, int height)
 {
     QByteArray data;

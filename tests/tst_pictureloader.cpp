@@ -149,6 +149,20 @@ QByteArray withUnneededMarkers(const QByteArray &jpeg)
            segment('\xE2', "ICC_PROFILE\0" + QByteArray(200, 'y')) + jpeg.mid(2);
 }
 
+// Where a GIF's first image's codes begin: past the screen and its colour table, the extensions,
+// and the image's own header, table and code size.
+qsizetype gifCodesAt(const QByteArray &gif)
+{
+    const auto *p = reinterpret_cast<const uchar *>(gif.constData());
+    qsizetype at = 13 + ((p[10] & 0x80) ? 3 * (2 << (p[10] & 7)) : 0);
+    while (p[at] == 0x21) {
+        for (at += 2; p[at]; at += 1 + p[at]) {
+        }
+        ++at;
+    }
+    return at + 11 + ((p[at + 9] & 0x80) ? 3 * (2 << (p[at + 9] & 7)) : 0);
+}
+
 void verifyPixel(const QImage &image, QPoint at, QRgb expected)
 {
     const QRgb got = image.pixel(at);
@@ -181,7 +195,7 @@ private slots:
     void cutShort_data();
     void cutShort();
     void embeddedPicturesClosed();
-    void jpegMarkersLeftOut();
+    void unneededPartsLeftOut();
     void shownPartOnly();
     void metafileSharpOnDenseScreens();
 
@@ -336,6 +350,10 @@ void TestPictureLoader::refused_data()
     QByteArray gif = fixture("still.gif");
     gif.replace(6, 4, QByteArray("\x30\x75\x30\x75", 4));
     QTest::newRow("GIF screen of 30000 x 30000") << gif << "more work";
+    // Sub-blocks of codes far past what 24 pixels need: clear codes make nothing, at any length.
+    QByteArray codes = fixture("still.gif");
+    codes.insert(gifCodesAt(codes), (char(255) + QByteArray(255, 0)).repeated(300));
+    QTest::newRow("GIF of 76 KB of codes for 24 pixels") << codes << "bytes of codes";
     QTest::newRow("RLE8 BMP of 30000 x 30000")
         << rleBmp(8).replace(18, 8, dwords({30000, 30000})) << "more work";
     const auto sized = [](int width, int height) {
@@ -441,12 +459,20 @@ void TestPictureLoader::embeddedPicturesClosed()
 }
 
 // The sign decodes and keeps only the part it shows, yet its size is the whole picture's.
-// The reader is handed a JPEG without the markers its pixels do not need, whatever holds them.
-void TestPictureLoader::jpegMarkersLeftOut()
+// The reader is handed a JPEG without the markers its pixels do not need, whatever holds them,
+// and a GIF without its comments and the frames after its first.
+void TestPictureLoader::unneededPartsLeftOut()
 {
     for (const QByteArray &jpeg : {encode(gradient(QSize(52, 32)), "jpeg"), fixture("restart.jpg"),
                                    encode(gradient(QSize(52, 32)), "jpeg", true)})
         QCOMPARE(raster::pixelMarkers(withUnneededMarkers(jpeg)), jpeg);
+    const QByteArray animated = fixture("animated.gif");
+    const QByteArray first = raster::firstGifImage(animated);
+    QVERIFY(first.size() < animated.size());
+    QCOMPARE(QImage::fromData(first, "GIF"), QImage::fromData(animated, "GIF"));
+    QByteArray commented = first;
+    commented.insert(gifCodesAt(first) - 11, QByteArray("\x21\xFE\x05notes\0", 9));
+    QCOMPARE(raster::firstGifImage(commented), first);
 }
 
 void TestPictureLoader::shownPartOnly()

@@ -80,6 +80,8 @@ Result<RasterFile> rasterHeader(QIODevice &device, raster::Format format)
     file.header = header.value();
     if (format == raster::Format::Jpeg)
         file.bytes = raster::pixelMarkers(file.bytes);
+    else if (format == raster::Format::Gif)
+        file.bytes = raster::firstGifImage(file.bytes);
     return file;
 }
 
@@ -216,18 +218,18 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
             picture.m_held = std::make_shared<const raster::Reservation>(std::move(kept.held));
             return picture;
         }
-        // The file's bytes are let go before the pixels are made, but for a JPEG's: it is read
-        // from them, without the markers its pixels do not need.
+        // A JPEG or a GIF is read from its bytes, without the markers and blocks its pixels do
+        // not need; the bytes of any other file are let go before the pixels are made.
         RasterFile read = std::move(file).value();
-        QBuffer jpeg;
-        if (*format == raster::Format::Jpeg) {
-            jpeg.setData(read.bytes);
-            jpeg.open(QIODevice::ReadOnly);
+        QBuffer kept;
+        if (*format == raster::Format::Jpeg || *format == raster::Format::Gif) {
+            kept.setData(read.bytes);
+            kept.open(QIODevice::ReadOnly);
         } else {
             read = RasterFile{};
         }
         auto decoded =
-            raster::decode(jpeg.isOpen() ? static_cast<QIODevice &>(jpeg) : device, header, shown,
+            raster::decode(kept.isOpen() ? static_cast<QIODevice &>(kept) : device, header, shown,
                            shown.isNull() ? raster::kMaxDecodeWork : raster::kMaxPartDecodeWork);
         if (!decoded)
             return decoded.error();

@@ -181,6 +181,45 @@ QByteArray pixelMarkers(QByteArrayView jpeg)
     return kept;
 }
 
+QByteArray firstGifImage(QByteArrayView gif)
+{
+    const auto *p = reinterpret_cast<const uchar *>(gif.data());
+    const qsizetype size = gif.size();
+    qsizetype at = 13;
+    if (size < at)
+        return gif.toByteArray();
+    if (p[10] & 0x80)
+        at += 3 * (2 << (p[10] & 7));
+    // Past a run of sub-blocks, or -1 when the bytes end first.
+    const auto pastBlocks = [&](qsizetype from) -> qsizetype {
+        while (from < size && p[from] != 0)
+            from += 1 + p[from];
+        return from < size ? from + 1 : -1;
+    };
+    QByteArray kept = gif.first(std::min(at, size)).toByteArray();
+    while (at < size) {
+        if (p[at] == 0x21 && at + 1 < size) {
+            const qsizetype end = pastBlocks(at + 2);
+            if (end < 0)
+                break;
+            if (p[at + 1] == 0xF9) // graphic control: the transparent colour
+                kept += gif.sliced(at, end - at);
+            at = end;
+        } else if (p[at] == 0x2C && at + 10 <= size) {
+            qsizetype data = at + 10;
+            if (p[at + 9] & 0x80)
+                data += 3 * (2 << (p[at + 9] & 7));
+            const qsizetype end = data < size ? pastBlocks(data + 1) : -1;
+            if (end < 0)
+                break;
+            return kept.append(gif.sliced(at, end - at)).append(char(0x3B));
+        } else {
+            break;
+        }
+    }
+    return gif.toByteArray();
+}
+
 Result<Decoded> decode(QByteArrayView bytes, Format format)
 {
     const auto header = readHeader(format, bytes, bytes.size());
@@ -188,6 +227,7 @@ Result<Decoded> decode(QByteArrayView bytes, Format format)
         return header.error();
     QByteArray copy = format == Format::Png    ? pixelChunks(bytes)
                       : format == Format::Jpeg ? pixelMarkers(bytes)
+                      : format == Format::Gif  ? firstGifImage(bytes)
                                                : bytes.toByteArray();
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);

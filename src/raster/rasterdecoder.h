@@ -30,6 +30,11 @@ Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &cli
 // every one of them in memory. Bytes it cannot walk come back as they are.
 QByteArray pixelMarkers(QByteArrayView jpeg);
 
+// A GIF with its first image only, and of the extensions before it only the one that may make a
+// colour transparent: comments, application blocks and the frames after it show nothing, and
+// the reader would go through every one. Bytes it cannot walk come back as they are.
+QByteArray firstGifImage(QByteArrayView gif);
+
 // The same for bytes at hand, as a picture inside a metafile holds them.
 Result<Decoded> decode(QByteArrayView bytes, Format format);
 

@@ -52,6 +52,8 @@ Error failAt(const char *format, qsizetype offset, const QString &what)
 // What decoding a pixel costs, in nanoseconds measured on a 2-core desktop: GIF's reader
 // unpacks codes into a table and converts each pixel on its own.
 constexpr int64_t kPixelCost[] = {2, 18, 2, 5};
+// And each byte of a GIF's codes, whether or not pixels come of them (clear codes do not).
+constexpr int64_t kGifByteCost = 6;
 
 Result<Header> sized(Header h, int64_t width, int64_t height, int64_t bytesPerPixel)
 {
@@ -156,9 +158,13 @@ Result<Header> readGif(QByteArrayView bytes)
     if (!result)
         return result;
     h = result.value();
-    auto subBlocks = [&r] {
-        for (uint8_t length = r.u8(); r.ok() && length; length = r.u8())
+    int64_t blockBytes = 0;
+    auto subBlocks = [&r, &blockBytes] {
+        blockBytes = 0;
+        for (uint8_t length = r.u8(); r.ok() && length; length = r.u8()) {
             r.skip(length);
+            blockBytes += length;
+        }
     };
     while (r.ok()) {
         const uint8_t introducer = r.u8();
@@ -172,6 +178,14 @@ Result<Header> readGif(QByteArrayView bytes)
                 r.skip(3 * (2 << (imageFlags & 7)));
             r.skip(1);
             subBlocks();
+            // A code of at most 12 bits a pixel, and a clear code now and then: more is codes
+            // that make nothing.
+            const int64_t pixels = int64_t(h.size.width()) * h.size.height();
+            if (r.ok() && blockBytes > 2 * pixels + 65'536)
+                return failAt(
+                    "GIF", r.pos(),
+                    QStringLiteral("%1 bytes of codes for %2 pixels").arg(blockBytes).arg(pixels));
+            h.work += blockBytes * kGifByteCost;
             if (r.ok())
                 return h;
         } else {
