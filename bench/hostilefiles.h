@@ -66,6 +66,7 @@ QByteArray markerPadded(const QByteArray &jpeg, char marker, qint64 bytes);
 // Metafiles, and the pictures they carry (hostilemetafiles.cpp).
 QByteArray hugeRectangles(int count);
 QByteArray hugeRectanglesWmf(int count);
+QByteArray windowlessRectanglesWmf(int count);
 QByteArray hugePolygon(int count);
 QByteArray hugeDashedLines(int count);
 QByteArray hugeGradients(int count);

@@ -44,6 +44,8 @@ std::vector<Kind> kinds()
          [](const QDir &) { return hugeRectanglesWmf(100); }},
         {"WMF 3.8x2.3 m, 1000 rectangles", "rect1000.wmf",
          [](const QDir &) { return hugeRectanglesWmf(1000); }},
+        {"WMF without a window, 100000 rectangles", "windowless.wmf",
+         [](const QDir &) { return windowlessRectanglesWmf(100'000); }},
         {"EMF 5x3 m, 2000-point polygon", "polygon2000.emf",
          [](const QDir &) { return hugePolygon(2000); }},
         {"EMF 5x3 m, 500 dotted 1-px lines", "dotted.emf",

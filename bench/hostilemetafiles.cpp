@@ -103,6 +103,16 @@ QByteArray hugeRectanglesWmf(int count)
     return mfbytes::wmfFile(wmf, QRect(0, 0, 30000, 18000), 200);
 }
 
+QByteArray windowlessRectanglesWmf(int count)
+{
+    // No placeable header and no window: the size is what the rectangles cover.
+    using mfbytes::w;
+    Records wmf = {w(0x02FC, 0, 0xC0FF, 0x0000, 0), w(0x012D, 0)};
+    for (int i = 0; i < count; ++i)
+        wmf << w(0x041B, 3000 - i % 200, 5000 - i * 3 % 400, i * 5 % 300, i * 7 % 500);
+    return mfbytes::wmfFile(wmf);
+}
+
 QByteArray hugePolygon(int count)
 {
     // A zigzag from edge to edge: every row of the picture crosses it hundreds of times.

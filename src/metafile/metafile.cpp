@@ -83,8 +83,9 @@ std::optional<QSize> layEnhanced(const emf::Header &h, Layout &layout)
                        layout.reference.height() * kDpi / (layout.space.pixelsPerMmY * 25.4));
 }
 
-// A plain WMF that sets no window: the bounds of what it draws, found by playing it once.
-std::optional<QRectF> drawnBounds(const QByteArray &data, const Layout &layout)
+// The bounds of what a picture draws, found by playing it: for one whose records give no area
+// (text alone, whose extent only its fonts tell).
+std::optional<QRectF> playedBounds(const QByteArray &data, const Layout &layout)
 {
     Layout probe = layout;
     probe.reference = QRectF(0, 0, 1, 1);
@@ -118,7 +119,11 @@ std::optional<QSize> layWindows(const QByteArray &data, const wmf::Header &h, La
         layout.space.reference = *window;
         return clampedSize(window->width(), window->height());
     }
-    const auto bounds = drawnBounds(data, layout);
+    // A plain WMF that sets no window: the bounds of what it draws, read off its records where
+    // they give an area, so that it is not played twice.
+    auto bounds = wmf::drawnBounds(data, h);
+    if (!bounds)
+        bounds = playedBounds(data, layout);
     if (!bounds)
         return std::nullopt;
     layout.reference = *bounds;

@@ -70,4 +70,126 @@ std::optional<QRectF> initialWindow(QByteArrayView data, const Header &header)
     return QRectF(origin, *extent);
 }
 
+std::optional<QRectF> drawnBounds(QByteArrayView data, const Header &header)
+{
+    QPointF windowOrg, viewportOrg, position;
+    std::optional<QPointF> least, most;
+    const auto add = [&](QPointF logical) {
+        const QPointF at = logical - windowOrg + viewportOrg;
+        least = least ? QPointF(std::min(least->x(), at.x()), std::min(least->y(), at.y())) : at;
+        most = most ? QPointF(std::max(most->x(), at.x()), std::max(most->y(), at.y())) : at;
+    };
+    const auto addBox = [&](ByteReader &p) { // bottom, right, top, left
+        const int bottom = p.i16(), right = p.i16(), top = p.i16(), left = p.i16();
+        if (p.ok()) {
+            add(QPointF(left, top));
+            add(QPointF(right, bottom));
+        }
+    };
+    const auto point = [](ByteReader &p) { // y, then x
+        const int y = p.i16(), x = p.i16();
+        return QPointF(x, y);
+    };
+    const auto addPoints = [&](ByteReader &p, int count) { // x, then y
+        for (int i = 0; i < count && p.ok(); ++i) {
+            const int x = p.i16(), y = p.i16();
+            if (p.ok())
+                add(QPointF(x, y));
+        }
+    };
+    (void)forEachRecord(data, header, [&](const Record &record) {
+        ByteReader p(record.params);
+        switch (record.function) {
+        case fn::kSetWindowOrg:
+            windowOrg = point(p);
+            break;
+        case fn::kOffsetWindowOrg:
+            windowOrg += point(p);
+            break;
+        case fn::kSetViewportOrg:
+            viewportOrg = point(p);
+            break;
+        case fn::kOffsetViewportOrg:
+            viewportOrg += point(p);
+            break;
+        case fn::kMoveTo:
+            position = point(p);
+            break;
+        case fn::kLineTo:
+            add(position);
+            position = point(p);
+            add(position);
+            break;
+        case fn::kRectangle:
+        case fn::kEllipse:
+            addBox(p);
+            break;
+        case fn::kRoundRect:
+            p.skip(4);
+            addBox(p);
+            break;
+        case fn::kArc:
+        case fn::kPie:
+        case fn::kChord:
+            p.skip(8);
+            addBox(p);
+            break;
+        case fn::kPolygon:
+        case fn::kPolyline:
+            addPoints(p, p.i16());
+            break;
+        case fn::kPolyPolygon: {
+            const int polygons = p.u16();
+            int points = 0;
+            for (int i = 0; i < polygons && p.ok(); ++i)
+                points += p.u16();
+            addPoints(p, points);
+            break;
+        }
+        case fn::kTextOut: {
+            p.skip((p.i16() + 1) / 2 * 2);
+            add(point(p));
+            break;
+        }
+        case fn::kExtTextOut: {
+            add(point(p));
+            p.skip(2);
+            if (p.u16() & 0x0006) { // opaque or clipped: the rectangle, left, top, right, bottom
+                const int left = p.i16(), top = p.i16(), right = p.i16(), bottom = p.i16();
+                if (p.ok()) {
+                    add(QPointF(left, top));
+                    add(QPointF(right, bottom));
+                }
+            }
+            break;
+        }
+        case fn::kSetPixel:
+            p.skip(4);
+            add(point(p));
+            break;
+        case fn::kPatBlt:
+        case fn::kDibStretchBlt:
+        case fn::kStretchDib: {
+            // The destination's height, width, top and left close the fixed fields.
+            p.skip(record.function == fn::kPatBlt       ? 4
+                   : record.function == fn::kStretchDib ? 14
+                                                        : 12);
+            const int height = p.i16(), width = p.i16();
+            const QPointF at = point(p);
+            if (p.ok()) {
+                add(at);
+                add(at + QPointF(width, height));
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return true;
+    });
+    if (!least || !(most->x() > least->x()) || !(most->y() > least->y()))
+        return std::nullopt;
+    return QRectF(*least, *most);
+}
+
 } // namespace metafile::wmf

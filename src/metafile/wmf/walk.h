@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metafile/wmf/header.h"
 #include "base/result.h"
+#include "metafile/wmf/header.h"
 
 #include <QByteArrayView>
 #include <QRectF>
@@ -30,5 +30,10 @@ Status forEachRecord(QByteArrayView data, const Header &header,
 // The window the picture is drawn in: its origin and extent as set before the first drawing
 // record; nullopt when no extent is set by then.
 std::optional<QRectF> initialWindow(QByteArrayView data, const Header &header);
+
+// The box of the places a picture that sets no window draws at, read off its drawing records'
+// coordinates as the default mapping takes them (one unit a pixel, the window's and viewport's
+// origins applied), without playing them; nullopt when it draws nowhere.
+std::optional<QRectF> drawnBounds(QByteArrayView data, const Header &header);
 
 } // namespace metafile::wmf
