@@ -136,8 +136,9 @@ Result<Header> readBmp(QByteArrayView bytes, int64_t fileSize)
                       QStringLiteral("%1 rows of %2 bytes need more than the file holds")
                           .arg(height)
                           .arg(rowBytes));
-    // Plain pixels or bit fields, in rows of whole bytes.
-    if (headerSize >= 40 && (compression == 0 || compression == 3 || compression == 6))
+    // Plain pixels or bit fields, in rows of whole bytes, after the headers.
+    if (headerSize >= 40 && dataOffset >= 14 + headerSize &&
+        (compression == 0 || compression == 3 || compression == 6))
         h.bmpRows = Header::BmpRows{dataOffset, rowBytes, topDown};
     return h;
 }
