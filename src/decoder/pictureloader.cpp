@@ -22,19 +22,26 @@ namespace {
 
 using namespace picturelimits;
 
-constexpr qint64 kReadChunk = 64 * 1024;
+constexpr qint64 kReadChunk = 1024 * 1024;
 // Enough for any BMP header: the file header, the largest info header and its masks.
 constexpr qint64 kBmpHeadBytes = 14 + 124 + 16;
 
 // Reads at most limit bytes, stopping one byte past it so a larger stream is seen as such.
 QByteArray readAtMost(QIODevice &device, qint64 limit)
 {
+    // Straight into one buffer of the size the file says it has: a large file is neither copied
+    // chunk by chunk nor moved as the buffer grows. A file that grows meanwhile still stops at
+    // the limit.
     QByteArray data;
+    data.reserve(std::min(std::max<qint64>(device.size() - device.pos(), 0), limit) + 1);
     while (data.size() <= limit) {
-        const QByteArray chunk = device.read(std::min(kReadChunk, limit + 1 - data.size()));
-        if (chunk.isEmpty())
+        const qsizetype at = data.size();
+        const qint64 want = std::min(kReadChunk, limit + 1 - at);
+        data.resize(at + want);
+        const qint64 got = device.read(data.data() + at, want);
+        data.resize(at + std::max<qint64>(got, 0));
+        if (got <= 0)
             break;
-        data += chunk;
     }
     return data;
 }
