@@ -189,9 +189,15 @@ wait_exit || fail "the program did not end with the session"
 stop_wine
 
 note "the installer: a silent install, a start that saves to the application data, an uninstall"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\potero'
 wine "$setup" /S
 installed=$WINEPREFIX/drive_c/Program\ Files/potero
 [ -f "$installed/potero.exe" ] && [ -f "$installed/potero-installed" ] || fail "nothing installed"
+wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 ||
+    fail "no entry in the list of installed programs"
+# Installing again over the installed copy replaces it in place.
+wine "$setup" /S
+[ -f "$installed/potero.exe" ] || fail "installing over the installed copy lost the program"
 start_windows_potero "$installed/potero.exe"
 close_windows_potero
 appdata=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/potero/potero.ini' | head -1)
@@ -201,6 +207,7 @@ appdata=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/potero/poter
 wine "$installed/uninstall.exe" /S
 wineserver -w
 [ ! -e "$installed/potero.exe" ] || fail "the uninstaller left the program"
+! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstaller left its entry"
 [ -f "$appdata" ] || fail "the uninstaller removed the user's settings"
 stop_wine
 
