@@ -71,8 +71,9 @@ click_panel() { # LEFT TOP WIDTH HEIGHT, in twips
 }
 
 note "the zip, unpacked"
-mkdir -p "$work/zip" && (cd "$work/zip" && unzip -q "$zip")
-app=$work/zip/potero
+# Unpacked into a folder with a Japanese name: the program, its library and its settings live there.
+mkdir -p "$work/展開先" && (cd "$work/展開先" && unzip -q "$zip")
+app=$work/展開先/potero
 [ -f "$app/potero.exe" ] && [ -f "$app/ZOR7Res.dll" ] || fail "the zip lacks the program"
 [ ! -e "$app/potero-installed" ] || fail "the zip carries the installer's marker"
 
