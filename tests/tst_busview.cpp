@@ -1,10 +1,10 @@
 // The bus's own rules, driven without a window: the door runs, the sign's positions and the
 // signboard's frame; and the twips they are measured in.
 
+#include "base/twips.h"
 #include "busview/doorrun.h"
 #include "busview/kanbanframe.h"
 #include "busview/signstepper.h"
-#include "base/twips.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "platform/filelist.h"
 #include "decoder/pictureloader.h"
+#include "platform/filelist.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "base/twips.h"
 #include "controls/imagecontrol.h"
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
@@ -9,7 +10,6 @@
 #include "platform/artwork.h"
 #include "platform/executable.h"
 #include "platform/taskbar.h"
-#include "base/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

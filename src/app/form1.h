@@ -1,9 +1,9 @@
 #pragma once
 
 #include "busview/signstepper.h"
+#include "decoder/pictureloader.h"
 #include "panel/busoperations.h"
 #include "platform/filelist.h"
-#include "decoder/pictureloader.h"
 
 #include <QPixmap>
 #include <QString>

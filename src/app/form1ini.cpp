@@ -2,10 +2,10 @@
 
 #include "app/form1.h"
 
+#include "base/twips.h"
 #include "controls/picturebox.h"
 #include "controls/rectshape.h"
 #include "panel/frmset.h"
-#include "base/twips.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsrecord.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/result.h"
 #include "metafile/metafile.h"
 #include "raster/memorycap.h"
 #include "raster/rasterheader.h"
-#include "base/result.h"
 
 #include <QImage>
 #include <QPointF>

@@ -1,9 +1,9 @@
 #include "dialogs/frmshowversion.h"
 
+#include "base/twips.h"
 #include "platform/artwork.h"
 #include "platform/executable.h"
 #include "platform/fonts.h"
-#include "base/twips.h"
 
 #include <QApplication>
 #include <QDesktopServices>

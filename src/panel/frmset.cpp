@@ -1,8 +1,8 @@
 #include "panel/frmset.h"
 
+#include "base/twips.h"
 #include "panel/busoperations.h"
 #include "platform/artwork.h"
-#include "base/twips.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -3,8 +3,8 @@
 #include "busview/signstepper.h"
 #include "panel/busoperations.h"
 
-#include "platform/fonts.h"
 #include "base/twips.h"
+#include "platform/fonts.h"
 
 #include <QFrame>
 #include <QLabel>

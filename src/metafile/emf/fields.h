@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metafile/drawing/bytereader.h"
 #include "base/result.h"
+#include "metafile/drawing/bytereader.h"
 
 #include <QList>
 #include <QPolygonF>

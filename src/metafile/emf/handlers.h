@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/result.h"
 #include "metafile/drawing/bytereader.h"
 #include "metafile/drawing/canvas.h"
 #include "metafile/drawing/skip.h"
 #include "metafile/emf/fields.h"
-#include "base/result.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metafile/emf/header.h"
 #include "base/result.h"
+#include "metafile/emf/header.h"
 
 #include <QByteArrayView>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/result.h"
 #include "metafile/drawing/bytereader.h"
 #include "metafile/drawing/canvas.h"
 #include "metafile/drawing/skip.h"
-#include "base/result.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metafile/wmf/header.h"
 #include "base/result.h"
+#include "metafile/wmf/header.h"
 
 #include <QByteArrayView>
 
