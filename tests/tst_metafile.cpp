@@ -26,7 +26,7 @@ constexpr uint16_t SaveDc = 0x001E, SetMapMode = 0x0103, SetPolyFillMode = 0x010
                    Pie = 0x081A, ExtTextOut = 0x0A32, StretchDib = 0x0F43,
                    DibCreatePatternBrush = 0x0142, CreateFont = 0x02FB, FillRegion = 0x0228,
                    FrameRegion = 0x0429, PaintRegion = 0x012B, ScaleWindowExt = 0x0410,
-                   MoveTo = 0x0214, LineTo = 0x0213;
+                   MoveTo = 0x0214, LineTo = 0x0213, TextOut = 0x0521;
 
 // Record types of the enhanced metafile format.
 constexpr uint32_t ESetWindowExt = 9, ESetViewportExt = 11, ESetMapMode = 17, ESetBkMode = 18,
@@ -156,11 +156,13 @@ void TestMetafile::naturalSize_data()
     // Without a window the size is the bounds of what is drawn, a thin pen one pixel wide.
     QTest::newRow("plain WMF, bounds of drawing")
         << wmfFile({w(Rectangle, 30, 50, 10, 10)}) << QSize(40, 20);
-    // A line from (5, 10) to (45, 30) and a pattern of 30 x 20 at (70, 60), under an origin.
-    QTest::newRow("plain WMF, bounds of a line and a pattern")
+    // A line from (5, 10) to (45, 30), a pattern of 30 x 20 at (70, 60) and text at (120, 90),
+    // under an origin.
+    QTest::newRow("plain WMF, bounds of a line, a pattern and text")
         << wmfFile({w(SetWindowOrg, 7, 7), w(MoveTo, 10, 5), w(LineTo, 30, 45),
-                    w(PatBlt, 0x0021, 0x00F0, 20, 30, 60, 70)})
-        << QSize(95, 70);
+                    w(PatBlt, 0x0021, 0x00F0, 20, 30, 60, 70),
+                    w(TextOut, words({4}) + QByteArray("abcd") + words({90, 120}))})
+        << QSize(115, 80);
 }
 
 void TestMetafile::naturalSize()
