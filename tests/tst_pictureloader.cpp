@@ -473,6 +473,16 @@ void TestPictureLoader::unneededPartsLeftOut()
     QByteArray commented = first;
     commented.insert(gifCodesAt(first) - 11, QByteArray("\x21\xFE\x05notes\0", 9));
     QCOMPARE(raster::firstGifImage(commented), first);
+    // The still picture with its colours in a table of its image's own: the screen's flags say
+    // none, the image's four.
+    const QByteArray still = fixture("still.gif");
+    QByteArray local = still.left(13) + still.mid(25, 8) + still.mid(33, 10);
+    local[10] = char(0x70);
+    local[30] = char(0x81);
+    local += still.mid(13, 12) + still.mid(43);
+    QCOMPARE(QImage::fromData(local, "GIF"), QImage::fromData(still, "GIF"));
+    const QByteArray note("\x21\xFE\x05notes\0", 9);
+    QCOMPARE(raster::firstGifImage(local.left(13) + note + local.mid(13)), local);
 }
 
 void TestPictureLoader::shownPartOnly()
