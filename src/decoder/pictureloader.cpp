@@ -59,6 +59,8 @@ struct RasterFile
     // The whole file where it was read whole, with its share of the memory cap.
     QByteArray bytes;
     raster::Reservation held;
+    // The bytes hold only what the format's reader needs, and it reads them, not the file.
+    bool readFromBytes = false;
 };
 
 // The header of a raster picture, read from as few bytes as it needs; the device is back at
@@ -85,10 +87,10 @@ Result<RasterFile> rasterHeader(QIODevice &device, raster::Format format)
     if (!header)
         return header.error();
     file.header = header.value();
-    if (format == raster::Format::Jpeg)
-        file.bytes = raster::pixelMarkers(file.bytes);
-    else if (format == raster::Format::Gif)
-        file.bytes = raster::firstGifImage(file.bytes);
+    if (std::optional<QByteArray> needed = raster::neededBytes(format, file.bytes)) {
+        file.bytes = std::move(*needed);
+        file.readFromBytes = true;
+    }
     return file;
 }
 
@@ -225,11 +227,11 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
             picture.m_held = std::make_shared<const raster::Reservation>(std::move(kept.held));
             return picture;
         }
-        // A JPEG or a GIF is read from its bytes, without the markers and blocks its pixels do
-        // not need; the bytes of any other file are let go before the pixels are made.
+        // A JPEG or a GIF is read from its bytes, cut to what its reader needs; the bytes of any
+        // other file are let go before the pixels are made.
         RasterFile read = std::move(file).value();
         QBuffer kept;
-        if (*format == raster::Format::Jpeg || *format == raster::Format::Gif) {
+        if (read.readFromBytes) {
             kept.setData(read.bytes);
             kept.open(QIODevice::ReadOnly);
         } else {

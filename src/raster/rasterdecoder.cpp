@@ -44,29 +44,27 @@ QByteArray bmpRows(QIODevice &device, const Header &header, int top, int bottom)
 
 Result<Decoded> decode(QIODevice &device, const Header &header, const QRect &clip, int64_t maxWork)
 {
+    const QRect whole(QPoint(0, 0), header.size);
+    const QRect part = clip.isNull() ? whole : clip & whole;
     // Only the rows shown are read and decoded, as a picture of their own.
-    const QRect picture(QPoint(0, 0), header.size);
-    const QRect shown = clip.isNull() ? picture : clip & picture;
-    if (header.bmpRows && !shown.isEmpty() && shown.height() < header.size.height()) {
-        QByteArray rows = bmpRows(device, header, shown.top(), shown.bottom());
+    if (header.bmpRows && !part.isEmpty() && part.height() < header.size.height()) {
+        QByteArray rows = bmpRows(device, header, part.top(), part.bottom());
         if (rows.isEmpty())
             return Error{QStringLiteral("BMP unreadable: %1").arg(device.errorString())};
-        Header part = header;
-        part.bmpRows.reset();
-        part.size.setHeight(shown.height());
-        part.pixelBytes = header.pixelBytes / header.size.height() * shown.height();
-        part.work = header.work / header.size.height() * shown.height();
+        Header rowsHeader = header;
+        rowsHeader.bmpRows.reset();
+        rowsHeader.size.setHeight(part.height());
+        rowsHeader.pixelBytes = header.pixelBytes / header.size.height() * part.height();
+        rowsHeader.work = header.work / header.size.height() * part.height();
         QBuffer buffer(&rows);
         buffer.open(QIODevice::ReadOnly);
-        return decode(buffer, part, shown.translated(0, -shown.top()), maxWork);
+        return decode(buffer, rowsHeader, part.translated(0, -part.top()), maxWork);
     }
     static const AllocationLimit limit;
     const QString name = QString::fromLatin1(readerName(header.format)).toUpper();
     QImageReader reader(&device, readerName(header.format));
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(false);
-    const QRect whole(QPoint(0, 0), header.size);
-    const QRect part = clip.isNull() ? whole : clip & whole;
     if (part.isEmpty())
         return Error{QStringLiteral("%1: nothing of it is shown").arg(name)};
     const bool clipped = part != whole && reader.supportsOption(QImageIOHandler::ClipRect);
@@ -220,15 +218,28 @@ QByteArray firstGifImage(QByteArrayView gif)
     return gif.toByteArray();
 }
 
+std::optional<QByteArray> neededBytes(Format format, QByteArrayView bytes)
+{
+    switch (format) {
+    case Format::Png:
+        return pixelChunks(bytes);
+    case Format::Jpeg:
+        return pixelMarkers(bytes);
+    case Format::Gif:
+        return firstGifImage(bytes);
+    case Format::Bmp:
+        break;
+    }
+    return std::nullopt;
+}
+
 Result<Decoded> decode(QByteArrayView bytes, Format format)
 {
     const auto header = readHeader(format, bytes, bytes.size());
     if (!header)
         return header.error();
-    QByteArray copy = format == Format::Png    ? pixelChunks(bytes)
-                      : format == Format::Jpeg ? pixelMarkers(bytes)
-                      : format == Format::Gif  ? firstGifImage(bytes)
-                                               : bytes.toByteArray();
+    std::optional<QByteArray> needed = neededBytes(format, bytes);
+    QByteArray copy = needed ? std::move(*needed) : bytes.toByteArray();
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     return decode(buffer, header.value());

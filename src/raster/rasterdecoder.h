@@ -35,6 +35,10 @@ QByteArray pixelMarkers(QByteArrayView jpeg);
 // the reader would go through every one. Bytes it cannot walk come back as they are.
 QByteArray firstGifImage(QByteArrayView gif);
 
+// What a format's reader is handed of a picture's bytes: a PNG's pixel chunks, a JPEG's pixel
+// markers, a GIF's first image; nullopt for a format whose bytes all count (BMP).
+std::optional<QByteArray> neededBytes(Format format, QByteArrayView bytes);
+
 // The same for bytes at hand, as a picture inside a metafile holds them.
 Result<Decoded> decode(QByteArrayView bytes, Format format);
 
