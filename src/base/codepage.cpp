@@ -2,6 +2,8 @@
 
 namespace codepage {
 
+namespace {
+
 bool isLeadByte(int page, uint8_t byte)
 {
     switch (page) {
@@ -16,6 +18,13 @@ bool isLeadByte(int page, uint8_t byte)
     }
 }
 
+} // namespace
+
+qsizetype characterLength(int page, QByteArrayView bytes, qsizetype at)
+{
+    return isLeadByte(page, uint8_t(bytes[at])) && at + 1 < bytes.size() ? 2 : 1;
+}
+
 QString decodeReplacing(int page, QByteArrayView bytes)
 {
     if (std::optional<QString> whole = decode(page, bytes))
@@ -24,8 +33,7 @@ QString decodeReplacing(int page, QByteArrayView bytes)
     QString text;
     text.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype length =
-            isLeadByte(page, uint8_t(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        const qsizetype length = characterLength(page, bytes, i);
         if (std::optional<QString> one = decode(page, bytes.sliced(i, length))) {
             text += *one;
             i += length;

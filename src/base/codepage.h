@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <cstdint>
 #include <optional>
 
 // Text in the Windows code pages, by their numbers: 932 (Japanese, the settings file's and most
@@ -21,7 +20,8 @@ QString decodeReplacing(int page, QByteArrayView bytes);
 // nullopt when the text holds a character the page cannot represent.
 std::optional<QByteArray> encode(int page, QStringView text);
 
-// Whether the byte begins a two-byte character of the page.
-bool isLeadByte(int page, uint8_t byte);
+// The bytes the character at `at` takes: 2 for a lead byte of the page with a byte after it,
+// else 1.
+qsizetype characterLength(int page, QByteArrayView bytes, qsizetype at);
 
 } // namespace codepage

@@ -32,7 +32,7 @@ QString decodeLossless(QByteArrayView bytes)
             ++i;
             continue;
         }
-        const qsizetype length = codepage::isLeadByte(kPage, byte) && i + 1 < bytes.size() ? 2 : 1;
+        const qsizetype length = codepage::characterLength(kPage, bytes, i);
         const QByteArrayView unit = bytes.sliced(i, length);
         const std::optional<QString> read = codepage::decode(kPage, unit);
         const std::optional<QByteArray> back = read ? codepage::encode(kPage, *read) : std::nullopt;

@@ -88,8 +88,7 @@ DecodedText decodeAnsi(QByteArrayView bytes, const Font &font, const QList<doubl
     // Split into characters first, so that advances follow characters, not bytes.
     QList<QByteArrayView> chars;
     for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype len =
-            codepage::isLeadByte(page, uint8_t(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        const qsizetype len = codepage::characterLength(page, bytes, i);
         chars.append(bytes.sliced(i, len));
         i += len;
     }
