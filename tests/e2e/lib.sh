@@ -110,11 +110,22 @@ wait_exit() {
     pid=
 }
 
+# shown_windows TITLE_REGEX: the ids of potero's shown windows with that title. Under Wine a
+# window belongs to one of Wine's own processes, so there (E2E_ANY_OWNER=1) the title alone
+# decides: one program runs.
+shown_windows() {
+    if [ -n "${E2E_ANY_OWNER:-}" ]; then
+        xdotool search --all --onlyvisible --name "$1" 2>/dev/null
+    else
+        xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null
+    fi
+}
+
 # wait_window TITLE_REGEX: prints the id of the first shown window of potero with that title.
 wait_window() {
     local deadline=$((SECONDS + WAIT_SECONDS)) ids
     while :; do
-        ids=$(xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null || true)
+        ids=$(shown_windows "$1" || true)
         if [ -n "$ids" ]; then
             echo "$ids" | head -1
             return 0
@@ -128,13 +139,13 @@ wait_window() {
 # wait_no_window TITLE_REGEX
 wait_no_window() {
     local deadline=$((SECONDS + WAIT_SECONDS))
-    while xdotool search --all --onlyvisible --pid "$pid" --name "$1" >/dev/null 2>&1; do
+    while shown_windows "$1" >/dev/null; do
         [ $SECONDS -lt $deadline ] || return 1
         sleep 0.05
     done
 }
 
-count_windows() { xdotool search --all --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | wc -l; }
+count_windows() { shown_windows "$1" | wc -l; }
 
 # wait_active WINDOW: until the window manager has given it the input focus.
 wait_active() {

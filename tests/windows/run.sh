@@ -22,24 +22,8 @@ cp -a "$template" "$WINEPREFIX"
 stop_wine() { wineserver -k 2>/dev/null || true; }
 trap 'status=$?; stop_wine; e2e_end $status' EXIT
 
-# Wine's windows belong to its own processes: look them up by title alone (one program runs).
-wait_window() {
-    local deadline=$((SECONDS + WAIT_SECONDS)) ids
-    while :; do
-        ids=$(xdotool search --all --onlyvisible --name "$1" 2>/dev/null || true)
-        [ -n "$ids" ] && { echo "$ids" | head -1; return 0; }
-        kill -0 "$pid" 2>/dev/null || return 1
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
-wait_no_window() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    while xdotool search --all --onlyvisible --name "$1" >/dev/null 2>&1; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.1
-    done
-}
+# Wine's windows belong to its own processes: they are looked up by title alone.
+export E2E_ANY_OWNER=1
 start_windows_potero() { # EXE
     starts=$((${starts:-0} + 1))
     wine "$1" >"$artefacts/potero-start$starts.log" 2>&1 &
