@@ -3,3 +3,4 @@
 # ./dev bench runs it in full; the ctest entry soak_short runs a small count of it.
 add_executable(soak ${CMAKE_CURRENT_SOURCE_DIR}/soak.cpp ${CMAKE_CURRENT_SOURCE_DIR}/soakfiles.cpp)
 target_link_libraries(soak PRIVATE potero_core potero_testsupport Qt6::Test)
+potero_use_build_decoder(soak potero_core)

@@ -1,3 +1,15 @@
+# potero_use_build_decoder(TARGET LIBS...): a program that loads pictures through the main
+# window's library or the loader starts the decoder of this build tree.
+function(potero_use_build_decoder target)
+    if(TARGET potero-decoder AND "${ARGN}" MATCHES "potero_(core|decoder)")
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/decoderprogram.cpp)
+        target_compile_definitions(${target} PRIVATE
+            POTERO_DECODER_PROGRAM="$<TARGET_FILE:potero-decoder>"
+            POTERO_DECODER_PROBES_PROGRAM="$<TARGET_FILE:potero-decoder-probes>")
+        add_dependencies(${target} potero-decoder potero-decoder-probes)
+    endif()
+endfunction()
+
 # potero_add_test(NAME [X11] [LIBS lib...] [DEFINITIONS def...] [LABELS label...]
 #                 [ENVIRONMENT var=value...] [DEPENDS target...] [TIMEOUT s] [LOCK name]
 #                 [WORKING_DIRECTORY dir])
@@ -16,6 +28,7 @@ function(potero_add_test name)
     add_executable(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} potero_testsupport Qt6::Test)
     target_compile_definitions(${name} PRIVATE ${T_DEFINITIONS})
+    potero_use_build_decoder(${name} ${T_LIBS})
     if(T_DEPENDS)
         add_dependencies(${name} ${T_DEPENDS})
     endif()

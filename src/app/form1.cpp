@@ -40,6 +40,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     createMenu();
     connectKanban();
     applyArtwork();
+    startDecoderForSettings();
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::unload);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "busview/signstepper.h"
-#include "decoder/pictureloader.h"
+#include "decoder/decoderclient.h"
+#include "decoder/shownpicture.h"
 #include "panel/busoperations.h"
 #include "platform/filelist.h"
 
@@ -99,7 +100,7 @@ public:
     void MnuSetKanban_Click();
     void MnuKanbanReset_Click();
     // Gives the signboard a picture; it takes the picture's size, "no picture" keeps its size.
-    void setKanbanPicture(const Picture &picture);
+    void setKanbanPicture(const ShownPicture &picture);
     // Draws the part of the signboard's picture inside the window: anew, or only when a move
     // has revealed a part not drawn yet.
     void showKanban(bool anew);
@@ -140,6 +141,7 @@ private:
     void followFrameForPanel();
     // Applies the settings file in its order, stopping at the first thing that fails.
     Status loadSettings();
+    void startDecoderForSettings();
     void connectKanban();
     void dragKanbanTo(QPoint pointer);
     void setFrontDoorWidth(double width);
@@ -149,8 +151,10 @@ private:
     QPixmap m_background;
     bool m_unloaded = false;
     bool m_screenGone = false;
-    Picture m_signPicture;
-    Picture m_kanbanPicture;
+    // Decodes every picture file, in a process of its own; started when there is a picture.
+    DecoderClient m_decoder;
+    ShownPicture m_signPicture;
+    ShownPicture m_kanbanPicture;
     QRect m_kanbanShown;
     QString m_iniPath;
     bool m_iniInUtf8 = false; // the settings file was read as UTF-8, and is written so again

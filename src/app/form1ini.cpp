@@ -102,6 +102,19 @@ void Form1::SaveIni()
                    QStringLiteral("\r\n") + written.error().message);
 }
 
+void Form1::startDecoderForSettings()
+{
+    // The decoder starts while the windows are made, and only when a picture waits for it.
+    const Result<QByteArray> file = settingsfile::read(iniPath());
+    if (!file)
+        return;
+    SettingsRead read;
+    SettingsRecord::parse(*file, read);
+    if ((read.wasRead(Field::SignFolder) && !read.record.SignFolder.isEmpty()) ||
+        (read.wasRead(Field::KanbanPicPath) && !read.record.KanbanPicPath.isEmpty()))
+        m_decoder.start();
+}
+
 void Form1::LoadIni()
 {
     // A load that stops part way keeps what it applied; the fallback takes over from there.
@@ -157,7 +170,7 @@ Status Form1::loadSettings()
     MnuViewWaku->setChecked(record.MnuViewWaku);
     PicKanban->setLeft(record.PicKanbanLeft);
     PicKanban->setTop(record.PicKanbanTop);
-    const auto kanban = Load(KanbanPicPath);
+    const auto kanban = ShownPicture::load(m_decoder, channel::Slot::Signboard, KanbanPicPath);
     if (!kanban)
         return kanban.error();
     setKanbanPicture(*kanban);

@@ -90,7 +90,7 @@ void Form1::dragKanbanTo(QPoint pointer)
                     PicKanban->Height());
 }
 
-void Form1::setKanbanPicture(const Picture &picture)
+void Form1::setKanbanPicture(const ShownPicture &picture)
 {
     m_kanbanPicture = picture;
     if (!picture.isNull()) {
@@ -107,9 +107,12 @@ void Form1::showKanban(bool anew)
     const QRect visible = (box & rect()).translated(-box.topLeft());
     if (!anew && m_kanbanShown.contains(visible))
         return;
+    const QImage pixels = m_kanbanPicture.render(visible, devicePixelRatioF());
+    // A part the decoder could not render leaves what is shown as it is.
+    if (pixels.isNull() && !m_kanbanPicture.isNull() && !visible.isEmpty() && !anew)
+        return;
     m_kanbanShown = visible;
-    PicKanban->setPicture(QPixmap::fromImage(m_kanbanPicture.render(visible, devicePixelRatioF())),
-                          visible.topLeft());
+    PicKanban->setPicture(QPixmap::fromImage(pixels), visible.topLeft());
 }
 
 void Form1::MnuViewKanban_Click()
@@ -131,7 +134,7 @@ void Form1::MnuSetKanban_Click()
     const QString fileName = C_Dialog1();
     if (fileName.isEmpty())
         return;
-    const auto picture = Load(fileName);
+    const auto picture = ShownPicture::load(m_decoder, channel::Slot::Signboard, fileName);
     if (!picture)
         return;
     setKanbanPicture(*picture);
@@ -141,7 +144,7 @@ void Form1::MnuSetKanban_Click()
 
 void Form1::MnuKanbanReset_Click()
 {
-    setKanbanPicture(Picture());
+    setKanbanPicture(ShownPicture());
     PicKanban->Move(kHomeLeft, kHomeTop, kHomeWidth, kHomeHeight);
     PicKanban_DblClick();
 }

@@ -32,7 +32,8 @@ bool Form1::ShowSignPicture(int position)
     if (!entry)
         return false;
     // The sign box shows the picture's top-left corner only: the rest is never decoded.
-    auto loaded = Load(SignFolder + *entry, signPart());
+    auto loaded = ShownPicture::load(m_decoder, channel::Slot::Sign, SignFolder + *entry,
+                                     signPart(), signPart(), devicePixelRatioF());
     if (!loaded)
         return false;
     m_signPicture = std::move(loaded).value();

@@ -103,10 +103,12 @@ Result<raster::Decoded> decodeFrom(const QByteArray &bytes, const raster::Header
     return raster::decode(buffer, header, part);
 }
 
+} // namespace
+
 #ifdef Q_OS_UNIX
 // Only a regular file is opened: a FIFO or a device would block or never end. The type is
 // checked before opening and again on the open file, which cannot change under us.
-Result<bool> openRegularFile(const QString &path, QFile &file)
+Result<bool> openPictureFile(const QString &path, QFile &file)
 {
     const QByteArray native = FileList::encodeName(path);
     struct stat info;
@@ -132,7 +134,7 @@ Result<bool> openRegularFile(const QString &path, QFile &file)
     return true;
 }
 #else
-Result<bool> openRegularFile(const QString &path, QFile &file)
+Result<bool> openPictureFile(const QString &path, QFile &file)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -147,8 +149,6 @@ Result<bool> openRegularFile(const QString &path, QFile &file)
     return true;
 }
 #endif
-
-} // namespace
 
 Picture::Picture(QImage bitmap)
 {
@@ -267,7 +267,7 @@ Result<Picture> Load(const QString &path, const QRect &shown)
     if (path.isEmpty())
         return Picture();
     QFile file;
-    auto loaded = openRegularFile(path, file);
+    auto loaded = openPictureFile(path, file);
     auto picture = loaded ? decodePicture(file, shown) : Result<Picture>(loaded.error());
     if (!picture)
         return Error{

@@ -15,6 +15,7 @@
 #include <memory>
 #include <variant>
 
+class QFile;
 class QIODevice;
 class QPainter;
 
@@ -67,6 +68,10 @@ constexpr qint64 kMaxFileBytes = raster::kMaxHeldBytes;
 // Metafiles are read whole before they are played; drawings are far smaller than this.
 constexpr qint64 kMaxMetafileBytes = qint64(32) << 20;
 } // namespace picturelimits
+
+// Opens a picture file for reading: a regular file within the size cap, never a FIFO or a
+// device that would block or never end.
+Result<bool> openPictureFile(const QString &path, QFile &file);
 
 // Loads the picture in a file; the path is used unchanged. The empty path gives no picture;
 // anything else that is not a readable BMP, GIF, JPEG, WMF or EMF fails with its reason.

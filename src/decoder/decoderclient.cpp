@@ -1,0 +1,239 @@
+#include "decoder/decoderclient.h"
+
+#include "decoder/pictureloader.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <cmath>
+
+namespace {
+
+// A decoder loads its libraries and the toolkit in well under a second; on a machine loaded
+// to a standstill it is given this long before a load gives up on it.
+constexpr int kStartLimitMs = 30000;
+// The whole window at a ratio of 3: the largest part any control shows. The pages a decoder
+// never writes cost nothing.
+constexpr qint64 kDefaultPixelBytes = qint64(728 * 3) * (219 * 3) * 4;
+
+QString &programOverride()
+{
+    static QString program;
+    return program;
+}
+
+qint64 pixelBytesFor(const QRect &part, double ratio)
+{
+    return qint64(std::ceil(part.width() * ratio) + 1) *
+           qint64(std::ceil(part.height() * ratio) + 1) * 4;
+}
+
+} // namespace
+
+DecoderClient::DecoderClient(QString program)
+    : m_program(std::move(program)), m_blockBytes(kDefaultPixelBytes)
+{
+}
+
+DecoderClient::~DecoderClient()
+{
+    stopDecoder();
+}
+
+QString DecoderClient::defaultProgram()
+{
+    if (!programOverride().isEmpty())
+        return programOverride();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/potero-decoder");
+}
+
+void DecoderClient::setDefaultProgram(const QString &program)
+{
+    programOverride() = program;
+}
+
+void DecoderClient::start()
+{
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        return;
+    m_process.reset();
+    m_ready = false;
+    m_buffer.clear();
+    m_held = {};
+    // A block of its own for each decoder.
+    m_pixels = SharedBlock();
+    auto pixels = SharedBlock::create(m_blockBytes);
+    if (!pixels)
+        return;
+    m_pixels = std::move(pixels).value();
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(m_program);
+    m_process->setArguments(
+        {QStringLiteral("--pixels"), m_pixels.token(), QString::number(m_pixels.size())});
+    m_process->setProcessEnvironment(sandbox::environment());
+    // Its one line on the protections that hold reaches the program's standard error.
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_pixels.shareWith(*m_process);
+    ++m_starts;
+    m_process->start(QIODevice::ReadWrite);
+    if (m_process->waitForStarted(kStartLimitMs))
+        m_confinement.confine(*m_process);
+}
+
+bool DecoderClient::ensureReady(qint64 pixelBytes)
+{
+    if (m_pixels.size() < pixelBytes) {
+        // A larger screen ratio than the block was made for: a new block, a new decoder.
+        m_blockBytes = std::max(pixelBytes, kDefaultPixelBytes);
+        stopDecoder();
+    }
+    start();
+    if (!m_process || m_process->state() != QProcess::Running)
+        return false;
+    if (m_ready)
+        return true;
+    const auto ready = nextMessage(nullptr, kStartLimitMs);
+    m_ready = ready && ready->kind == channel::Message::Ready;
+    return m_ready;
+}
+
+void DecoderClient::stopDecoder()
+{
+    if (m_process) {
+        m_process->kill();
+        m_process->waitForFinished(1000);
+    }
+    m_process.reset();
+    m_ready = false;
+    m_buffer.clear();
+    m_held = {};
+}
+
+Error DecoderClient::endDecoder(const QString &why)
+{
+    stopDecoder();
+    // The next picture finds a decoder ready.
+    start();
+    return Error{why};
+}
+
+Result<channel::Parsed> DecoderClient::nextMessage(QFile *file, qint64 deadlineMs)
+{
+    const QDeadlineTimer deadline(deadlineMs);
+    const qint64 fileBytes = file ? file->size() : 0;
+    for (;;) {
+        m_buffer += m_process->readAllStandardOutput();
+        const auto parsed = channel::parseMessage(m_buffer, m_pixels.size(), fileBytes);
+        if (!parsed)
+            return endDecoder(parsed.error().message);
+        if (*parsed) {
+            m_buffer.remove(0, (*parsed)->consumed);
+            return **parsed;
+        }
+        if (m_process->state() != QProcess::Running)
+            return endDecoder(QStringLiteral("the decoder ended"));
+        if (deadline.hasExpired())
+            return endDecoder(QStringLiteral("the decoder took longer than %1 ms").arg(deadlineMs));
+        m_process->waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)));
+    }
+}
+
+bool DecoderClient::serveRead(QFile &file, const channel::Read &read)
+{
+    QByteArray bytes;
+    if (file.seek(read.offset))
+        bytes = file.read(read.length);
+    char count[8];
+    qToLittleEndian<qint64>(bytes.size(), count);
+    m_process->write(count, sizeof count);
+    m_process->write(bytes);
+    return true;
+}
+
+Result<channel::Reply> DecoderClient::exchange(const channel::Request &request, QFile *file)
+{
+    const QDeadlineTimer deadline(kDeadlineMs);
+    m_process->write(channel::encode(request));
+    for (;;) {
+        auto message = nextMessage(file, std::max<qint64>(deadline.remainingTime(), 0));
+        if (!message)
+            return message.error();
+        switch (message->kind) {
+        case channel::Message::Read:
+            if (!file)
+                return endDecoder(QStringLiteral("the decoder asked for a file it was not given"));
+            serveRead(*file, message->read);
+            break;
+        case channel::Message::Reply:
+            return message->reply;
+        case channel::Message::Ready:
+            return endDecoder(QStringLiteral("the decoder said ready twice"));
+        }
+    }
+}
+
+Result<Rendered> DecoderClient::rendered(const channel::Reply &reply) const
+{
+    if (!reply.ok)
+        return Error{reply.message};
+    Rendered result{reply.natural, QImage()};
+    if (!reply.pixels.isEmpty()) {
+        const QImage shared(m_pixels.data(), reply.pixels.width(), reply.pixels.height(),
+                            qsizetype(reply.pixels.width()) * 4,
+                            QImage::Format_ARGB32_Premultiplied);
+        result.pixels = shared.copy();
+        result.pixels.setDevicePixelRatio(reply.pixelRatio);
+    }
+    return result;
+}
+
+Result<Rendered> DecoderClient::load(channel::Slot slot, const QString &path, const QRect &shown,
+                                     const QRect &part, double ratio)
+{
+    ratio = ratio > 0 ? ratio : 1.0;
+    const QFileInfo info(path);
+    const Identity identity{path, info.size(), info.lastModified()};
+    if (m_refused.contains(identity))
+        return Error{
+            QStringLiteral("Cannot load picture %1: it ended the decoder before").arg(path)};
+    QFile file;
+    const auto opened = openPictureFile(path, file);
+    if (!opened)
+        return Error{
+            QStringLiteral("Cannot load picture %1: %2").arg(path, opened.error().message)};
+    if (!ensureReady(pixelBytesFor(part, ratio)))
+        return Error{QStringLiteral("Cannot load picture %1: the decoder did not start").arg(path)};
+    const channel::Request request{channel::Kind::Load, slot, shown, part, ratio, file.size()};
+    const auto reply = exchange(request, &file);
+    if (!reply) {
+        // It ended the decoder: it will not be tried again in this run.
+        m_refused.insert(identity);
+        m_heldIdentity[size_t(slot)] = {};
+        return Error{QStringLiteral("Cannot load picture %1: %2").arg(path, reply.error().message)};
+    }
+    auto result = rendered(*reply);
+    if (!result)
+        return Error{
+            QStringLiteral("Cannot load picture %1: %2").arg(path, result.error().message)};
+    m_held[size_t(slot)] = ++m_lastLoad;
+    m_heldIdentity[size_t(slot)] = identity;
+    return result;
+}
+
+Result<Rendered> DecoderClient::render(channel::Slot slot, quint64 loadNumber, const QRect &part,
+                                       double ratio)
+{
+    ratio = ratio > 0 ? ratio : 1.0;
+    if (loadNumber == 0 || m_held[size_t(slot)] != loadNumber ||
+        !ensureReady(pixelBytesFor(part, ratio)) || m_held[size_t(slot)] != loadNumber)
+        return Error{QStringLiteral("the decoder no longer holds the picture")};
+    const auto reply = exchange({channel::Kind::Render, slot, QRect(), part, ratio, 0}, nullptr);
+    if (!reply) {
+        m_refused.insert(m_heldIdentity[size_t(slot)]);
+        return reply.error();
+    }
+    return rendered(*reply);
+}
