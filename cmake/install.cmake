@@ -22,7 +22,7 @@ else()
     set(potero_full_programdir "${CMAKE_INSTALL_PREFIX}/${POTERO_INSTALL_PROGRAMDIR}")
 endif()
 
-install(TARGETS potero ZOR7Res
+install(TARGETS potero potero-decoder ZOR7Res
     RUNTIME DESTINATION ${POTERO_INSTALL_PROGRAMDIR} COMPONENT potero
     LIBRARY DESTINATION ${POTERO_INSTALL_PROGRAMDIR} COMPONENT potero
 )

@@ -20,7 +20,7 @@ set_source_files_properties("${CMAKE_BINARY_DIR}/packaging/potero.rc" PROPERTIES
 set_target_properties(potero PROPERTIES WIN32_EXECUTABLE ON)
 
 # The folder the program runs from.
-install(TARGETS potero ZOR7Res RUNTIME DESTINATION . COMPONENT potero)
+install(TARGETS potero potero-decoder ZOR7Res RUNTIME DESTINATION . COMPONENT potero)
 install(FILES "${potero_windows_dir}/qt.conf" DESTINATION . COMPONENT potero)
 get_target_property(potero_qtcore_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
 get_filename_component(potero_qt_bin "${potero_qtcore_dll}" DIRECTORY)

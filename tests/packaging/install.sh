@@ -30,10 +30,18 @@ library=$usr/lib/potero/libZOR7Res.so
 [ -x "$program" ] || fail "no executable lib/potero/potero"
 [ "$(readlink -f "$usr/bin/potero")" = "$(readlink -f "$program")" ] || fail "the link is dangling"
 [ -f "$library" ] || fail "no libZOR7Res.so beside the executable"
+[ -x "$usr/lib/potero/potero-decoder" ] || fail "no potero-decoder beside the executable"
 nm -D --defined-only "$library" | grep -qw OrveltHpURL ||
     fail "libZOR7Res.so exports no OrveltHpURL"
 # A run path into the build tree would make the installed program depend on it.
-if readelf -d "$program" | grep -E 'R(UN)?PATH'; then fail "the executable keeps a run path"; fi
+for executable in "$program" "$usr/lib/potero/potero-decoder"; do
+    if readelf -d "$executable" | grep -E 'R(UN)?PATH'; then fail "$executable keeps a run path"; fi
+done
+# The decoder runs from there, and only as potero's: by hand it says so and ends.
+status=0
+"$usr/lib/potero/potero-decoder" >"$scratch/decoder.log" 2>&1 || status=$?
+[ "$status" = 2 ] && grep -q "started by potero only" "$scratch/decoder.log" ||
+    fail "the installed decoder, started by hand, gave $status: $(cat "$scratch/decoder.log")"
 
 # --- the icons: real PNGs of the theme's size, all of the same drawing
 for size in 32 64 128 256; do
