@@ -16,7 +16,7 @@
 
 // Watches a window for its first paint: prints the wall-clock time of it (for the launcher to
 // subtract its own start time from), then, after a short settling time, the peak resident
-// memory, and quits. With BENCH_IDLE_SECONDS set, it first sits idle that long and prints the
+// memory and the proportional set size of all its processes, and quits. With BENCH_IDLE_SECONDS set, it first sits idle that long and prints the
 // CPU time and the wake-ups (context switches of all its threads) spent meanwhile.
 class FirstFrame : public QObject
 {
@@ -77,11 +77,38 @@ private:
         return total;
     }
 
+    // Proportional set size of one process: shared pages counted once across processes.
+    static long long pssKib(const QString &pid)
+    {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : rollup.readAll().split('\n'))
+            if (line.startsWith("Pss:"))
+                return line.mid(4).trimmed().split(' ').first().toLongLong();
+        return 0;
+    }
+
+    // This process and every process it started (the program's decoder), summed.
+    static long long programPssKib()
+    {
+        long long total = pssKib(QStringLiteral("self"));
+        for (const QString &task :
+             QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile children(QStringLiteral("/proc/self/task/%1/children").arg(task));
+            if (children.open(QIODevice::ReadOnly))
+                for (const QByteArray &child : children.readAll().split(' '))
+                    if (!child.trimmed().isEmpty())
+                        total += pssKib(QString::fromLatin1(child.trimmed()));
+        }
+        return total;
+    }
+
     static void finish()
     {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("peak-rss-kb %ld\n", usage.ru_maxrss);
+        std::printf("peak-rss-kb %ld\npss-kb %lld\n", usage.ru_maxrss, programPssKib());
         std::fflush(stdout);
         std::_Exit(0);
     }
