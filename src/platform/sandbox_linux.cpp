@@ -57,17 +57,24 @@ QString limitResources()
 {
     const rlimit none{0, 0};
     ::setrlimit(RLIMIT_CORE, &none);
-    // Any write to a regular file fails at once; the pipes to the program are not files.
-    ::setrlimit(RLIMIT_FSIZE, &none);
 #if defined(__SANITIZE_ADDRESS__)
     // The address sanitizer's shadow memory would exceed any data limit.
-    return QStringLiteral("rlimits (no files written, no core)");
+    return QStringLiteral("rlimits (no core)");
 #else
     const rlimit data{rlim_t(kMemoryLimit), rlim_t(kMemoryLimit)};
     ::setrlimit(RLIMIT_DATA, &data);
-    return QStringLiteral("rlimits (data %1 MiB, no files written, no core)")
-        .arg(kMemoryLimit >> 20);
+    return QStringLiteral("rlimits (data %1 MiB, no core)").arg(kMemoryLimit >> 20);
 #endif
+}
+
+// Without Landlock, no file grows: a write to a file fails (the program's standard error may
+// be one, so the write fails rather than ending the decoder).
+QString limitFileSizes()
+{
+    const rlimit none{0, 0};
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &none);
+    return QStringLiteral("no file grows");
 }
 
 // The folders the decoder may read from: the system's programs and libraries (the toolkit's
@@ -118,7 +125,9 @@ QString restrictFiles()
     ::close(ruleset);
     if (!restricted)
         return QStringLiteral("Landlock refused (%1)").arg(qt_error_string(errno));
-    return QStringLiteral("Landlock ABI %1 (system files and fonts read-only)").arg(abi);
+    return QStringLiteral("Landlock ABI %1 (system files and fonts read-only, no file opened for "
+                          "writing)")
+        .arg(abi);
 }
 
 #if defined(__x86_64__)
@@ -187,7 +196,11 @@ QString lockDown()
     // Neither Landlock nor an unprivileged filter is allowed without it.
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         return held.join(QStringLiteral(", ")) + QStringLiteral(", no_new_privs refused");
-    held << restrictFiles() << filterCalls();
+    const QString files = restrictFiles();
+    held << files;
+    if (!files.startsWith(QStringLiteral("Landlock ABI")))
+        held << limitFileSizes();
+    held << filterCalls();
     return held.join(QStringLiteral(", "));
 }
 

@@ -77,6 +77,8 @@ center() { echo "$(px $(($1 + $3 / 2))) $(px $(($2 + $4 / 2)))"; }
 install_potero() {
     mkdir -p "$1"
     cp "$2" "$1/potero"
+    # Its decoder process runs from beside it.
+    cp "$(dirname "$2")/potero-decoder" "$1/"
     [ -n "${3:-}" ] && cp "$3" "$1/"
     return 0
 }
