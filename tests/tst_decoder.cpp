@@ -60,7 +60,7 @@ private:
     {
         // One pixel, hand-made: the toolkit writes no GIF.
         if (qstrcmp(format, "GIF") == 0)
-            return QByteArray::fromHex("474946383961010001008000"
+            return QByteArray::fromHex("47494638396101000100800000"
                                        "00ff00000000"
                                        "2c00000000010001000002024401003b");
         QByteArray bytes;
@@ -76,13 +76,11 @@ private:
     void verifyNextPictureShows()
     {
         for (const char *format : {"GIF", "JPEG", "BMP"}) {
-            const QString path = format == QByteArray("GIF")
-                                     ? QStringLiteral("/tmp/x/lime.gif")
-                                     : write(QStringLiteral("ordinary.") + format, green(format));
+            const QString path = write(QStringLiteral("ordinary.") + format, green(format));
             const auto next =
                 m_decoder.load(Slot::Sign, path, QRect(0, 0, 52, 32), QRect(0, 0, 52, 32), 1.0);
             QVERIFY2(next, why(next));
-            const QRgb pixel = next->pixels.pixel(1, 1);
+            const QRgb pixel = next->pixels.pixel(0, 0);
             QVERIFY2(qGreen(pixel) > 250 && qRed(pixel) < 5, format);
         }
     }
