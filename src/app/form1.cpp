@@ -30,6 +30,8 @@ constexpr int kClientHeight = 219;
 Form1::Form1(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
+    // First, so that the decoder starts while the windows are made.
+    startDecoderForSettings();
     // A fixed single border with a close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -40,7 +42,6 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     createMenu();
     connectKanban();
     applyArtwork();
-    startDecoderForSettings();
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Form1::unload);
 }
 
