@@ -59,10 +59,7 @@ void DecoderClient::start()
 {
     if (m_process && m_process->state() != QProcess::NotRunning)
         return;
-    m_process.reset();
-    m_ready = false;
-    m_buffer.clear();
-    m_held = {};
+    stopDecoder();
     // A block of its own for each decoder.
     m_pixels = SharedBlock();
     auto pixels = SharedBlock::create(m_blockBytes);
@@ -141,7 +138,7 @@ Result<channel::Parsed> DecoderClient::nextMessage(QFile *file, qint64 deadlineM
     }
 }
 
-bool DecoderClient::serveRead(QFile &file, const channel::Read &read)
+void DecoderClient::serveRead(QFile &file, const channel::Read &read)
 {
     QByteArray bytes;
     if (file.seek(read.offset))
@@ -150,7 +147,6 @@ bool DecoderClient::serveRead(QFile &file, const channel::Read &read)
     qToLittleEndian<qint64>(bytes.size(), count);
     m_process->write(count, sizeof count);
     m_process->write(bytes);
-    return true;
 }
 
 Result<channel::Reply> DecoderClient::exchange(const channel::Request &request, QFile *file)

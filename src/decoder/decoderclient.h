@@ -78,7 +78,7 @@ private:
     bool ensureReady(qint64 pixelBytes);
     Result<channel::Reply> exchange(const channel::Request &request, QFile *file);
     Result<channel::Parsed> nextMessage(QFile *file, qint64 deadlineMs);
-    bool serveRead(QFile &file, const channel::Read &read);
+    void serveRead(QFile &file, const channel::Read &read);
     void stopDecoder();
     // Ends a decoder that failed, and starts the next one.
     Error endDecoder(const QString &why);
