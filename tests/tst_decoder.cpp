@@ -122,6 +122,8 @@ private slots:
         QVERIFY(!refused);
         QVERIFY2(refused.error().message.contains(QStringLiteral("not a picture")), why(refused));
         QCOMPARE(m_decoder.starts(), starts + 1);
+        // The picture still shown in that slot comes back from its file for a new part.
+        QCOMPARE(sign->render(QRect(40, 0, 50, 100), 2.0).pixel(24, 64), qRgb(255, 0, 0));
     }
 
     // Each fault ends the decoder and costs that picture alone: a new decoder shows the next.
@@ -169,6 +171,9 @@ private slots:
         QVERIFY2(board, why(board));
         QCOMPARE(board->naturalSize(), QSize(6000, 4000));
         QCOMPARE(board->render(QRect(5990, 3990, 10, 10), 1.0).size(), QSize(10, 10));
+        // Chosen again, it replaces itself: the picture held gives its memory back first.
+        const auto again = ShownPicture::load(m_decoder, Slot::Signboard, path);
+        QVERIFY2(again, why(again));
     }
 #endif
 

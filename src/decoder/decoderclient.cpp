@@ -203,11 +203,13 @@ Result<Rendered> DecoderClient::load(channel::Slot slot, const QString &path, co
     if (!ensureReady(pixelBytesFor(part, ratio)))
         return Error{QStringLiteral("Cannot load picture %1: the decoder did not start").arg(path)};
     const channel::Request request{channel::Kind::Load, slot, shown, part, ratio, file.size()};
+    // Whatever the outcome, the slot no longer holds what it held.
+    m_held[size_t(slot)] = 0;
+    m_heldIdentity[size_t(slot)] = {};
     const auto reply = exchange(request, &file);
     if (!reply) {
         // It ended the decoder: it will not be tried again in this run.
         m_refused.insert(identity);
-        m_heldIdentity[size_t(slot)] = {};
         return Error{QStringLiteral("Cannot load picture %1: %2").arg(path, reply.error().message)};
     }
     auto result = rendered(*reply);

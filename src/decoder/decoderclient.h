@@ -49,7 +49,8 @@ public:
 
     // Loads the picture file at path into slot and renders part of it at ratio (nothing when
     // part is empty). shown, when not null, is the only part the control can ever show.
-    // Fails with the reason, and the slot keeps the picture it held.
+    // Fails with the reason. Once the file is handed over, the slot holds nothing but the new
+    // picture: a picture still shown is loaded again from its file when it needs a new part.
     Result<Rendered> load(channel::Slot slot, const QString &path, const QRect &shown,
                           const QRect &part, double ratio);
     // Renders a part of what slot holds. The load's number tells whether the slot still holds

@@ -77,6 +77,9 @@ bool DecoderService::answer(const channel::Request &request)
 
 channel::Reply DecoderService::load(const channel::Request &request, bool &broken)
 {
+    // The picture it replaces gives its memory back first, so that a large picture can follow
+    // another; the program reloads the old one from its file if it is still shown.
+    m_held[size_t(request.slot)].reset();
     ChannelFile file(request.bytes, fetch);
     if (auto probed = probe(file))
         return *probed;
