@@ -7,7 +7,6 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -18,28 +17,6 @@ Error systemError(const char *what)
 }
 
 } // namespace
-
-SharedBlock::~SharedBlock()
-{
-    release();
-}
-
-SharedBlock::SharedBlock(SharedBlock &&other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_handle(std::exchange(other.m_handle, -1))
-{
-}
-
-SharedBlock &SharedBlock::operator=(SharedBlock &&other) noexcept
-{
-    if (this != &other) {
-        release();
-        m_data = std::exchange(other.m_data, nullptr);
-        m_size = std::exchange(other.m_size, 0);
-        m_handle = std::exchange(other.m_handle, -1);
-    }
-    return *this;
-}
 
 void SharedBlock::release()
 {

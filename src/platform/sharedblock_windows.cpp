@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 namespace {
 
 Error systemError(const char *what)
@@ -21,28 +19,6 @@ HANDLE handleOf(intptr_t value)
 }
 
 } // namespace
-
-SharedBlock::~SharedBlock()
-{
-    release();
-}
-
-SharedBlock::SharedBlock(SharedBlock &&other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_handle(std::exchange(other.m_handle, -1))
-{
-}
-
-SharedBlock &SharedBlock::operator=(SharedBlock &&other) noexcept
-{
-    if (this != &other) {
-        release();
-        m_data = std::exchange(other.m_data, nullptr);
-        m_size = std::exchange(other.m_size, 0);
-        m_handle = std::exchange(other.m_handle, -1);
-    }
-    return *this;
-}
 
 void SharedBlock::release()
 {
