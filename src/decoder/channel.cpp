@@ -155,8 +155,8 @@ Result<std::optional<Parsed>> parseMessage(QByteArrayView buffer, int64_t shared
         parsed.kind = Message::Read;
         parsed.read = Read{get<int64_t>(buffer, 8), get<int64_t>(buffer, 16)};
         const Read &read = parsed.read;
-        if (read.offset < 0 || read.length < 0 || read.length > kMaxReadLength ||
-            read.offset > fileBytes)
+        if (read.offset < 0 || read.length < 0 ||
+            read.length > std::min(kMaxReadLength, sharedBytes) || read.offset > fileBytes)
             return broken(QStringLiteral("read out of range"), 8);
         return std::optional<Parsed>(parsed);
     }

@@ -15,7 +15,8 @@
 // little-endian headers; the program parses what the decoder sends as hostile input.
 //
 //   program -> decoder   a request: load the bytes of a file into a slot, or render a part of
-//                        the picture a slot holds; and the bytes of the file the decoder reads
+//                        the picture a slot holds; and for each read, the count of the bytes
+//                        it put at the start of the shared block
 //   decoder -> program   "ready" once, then for each request any number of reads of the
 //                        file's bytes, and one reply; the reply's pixels are in shared memory
 namespace channel {
@@ -64,7 +65,7 @@ struct Reply
     double pixelRatio = 1.0; // the rendered part's device pixel ratio
 };
 
-// A read of the file's bytes the decoder asks for.
+// A read of the file's bytes the decoder asks for; never longer than the shared block.
 struct Read
 {
     int64_t offset = 0;

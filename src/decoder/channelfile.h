@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
 
 #include <functional>
@@ -25,7 +26,16 @@ protected:
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
+    qint64 fetchInto(qint64 offset, char *data, qint64 length);
+
     qint64 m_size;
     Fetch m_fetch;
     bool m_broken = false;
+    // Bytes fetched ahead of the reader. Each read that carries on near where the last fetch
+    // ended doubles how far ahead the next fetch reaches, so a file read through costs a few dozen
+    // round trips, while scattered reads (a bitmap's shown rows) fetch little more than asked.
+    QByteArray m_ahead;
+    qint64 m_aheadStart = 0;
+    qint64 m_fetchedEnd = -1;
+    qint64 m_reach = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef POTERO_DECODER_PROBES
@@ -25,20 +26,6 @@ channel::Reply refused(const QString &why)
     channel::Reply reply;
     reply.message = why;
     return reply;
-}
-
-// Asks the program for bytes of the file: it answers with their count, then the bytes.
-qint64 fetch(qint64 offset, char *data, qint64 length)
-{
-    if (!stdchannel::writeAll(channel::encodeRead({offset, length})))
-        return -1;
-    char count[8];
-    if (!stdchannel::readExactly(count, sizeof count))
-        return -1;
-    const qint64 got = qFromLittleEndian<qint64>(count);
-    if (got < 0 || got > length || !stdchannel::readExactly(data, got))
-        return -1;
-    return got;
 }
 
 } // namespace
@@ -80,7 +67,9 @@ channel::Reply DecoderService::load(const channel::Request &request, bool &broke
     // The picture it replaces gives its memory back first, so that a large picture can follow
     // another; the program reloads the old one from its file if it is still shown.
     m_held[size_t(request.slot)].reset();
-    ChannelFile file(request.bytes, fetch);
+    ChannelFile file(request.bytes, [this](qint64 offset, char *data, qint64 length) {
+        return fetch(offset, data, length);
+    });
     if (auto probed = probe(file))
         return *probed;
     auto picture = decodePicture(file, request.shown);
@@ -95,6 +84,21 @@ channel::Reply DecoderService::load(const channel::Request &request, bool &broke
         return reply;
     }
     return render(request);
+}
+
+qint64 DecoderService::fetch(qint64 offset, char *data, qint64 length)
+{
+    length = std::min(length, qint64(m_pixels.size()));
+    if (!stdchannel::writeAll(channel::encodeRead({offset, length})))
+        return -1;
+    char count[8];
+    if (!stdchannel::readExactly(count, sizeof count))
+        return -1;
+    const qint64 got = qFromLittleEndian<qint64>(count);
+    if (got < 0 || got > length)
+        return -1;
+    std::memcpy(data, m_pixels.data(), size_t(got));
+    return got;
 }
 
 channel::Reply DecoderService::render(const channel::Request &request)

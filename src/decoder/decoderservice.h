@@ -24,6 +24,9 @@ private:
     channel::Reply render(const channel::Request &request);
     // In the test build, what a probe file asks for; nothing for a picture file.
     std::optional<channel::Reply> probe(QIODevice &file);
+    // Asks the program for bytes of the file. It puts them at the start of the shared block,
+    // which holds no pixels while a file is read, and answers with their count.
+    qint64 fetch(qint64 offset, char *data, qint64 length);
 
     SharedBlock &m_pixels;
     std::array<std::optional<Picture>, channel::kSlots> m_held;
