@@ -51,9 +51,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "machine: $(nproc) cores, $(uname -sr); display $DISPLAY; $runs runs each"
 printf 'first frame  potero %.1f ms   bare %.1f ms (ratio %s)   with text %.1f ms (ratio %s, goal at most 1.10)\n' \
     "$p_ms" "$b_ms" "$(ratio "$p_ms" "$b_ms")" "$t_ms" "$(ratio "$p_ms" "$t_ms")"
-printf 'memory (PSS) potero %d KiB   bare %d KiB (ratio %s)   with text %d KiB (ratio %s, goal at most 1.05)\n' \
+printf 'memory (PSS) potero %.0f KiB   bare %.0f KiB (ratio %s)   with text %.0f KiB (ratio %s, goal at most 1.05)\n' \
     "$p_kb" "$b_kb" "$(ratio "$p_kb" "$b_kb")" "$t_kb" "$(ratio "$p_kb" "$t_kb")"
-printf 'with a sign folder and a signboard picture: first frame %.1f ms (ratio %s to text, goal at most 1.35)   memory %d KiB (ratio %s, goal at most 1.25)\n' \
+printf 'with a sign folder and a signboard picture: first frame %.1f ms (ratio %s to text, goal at most 1.35)   memory %.0f KiB (ratio %s, goal at most 1.25)\n' \
     "$s_ms" "$(ratio "$s_ms" "$t_ms")" "$s_kb" "$(ratio "$s_kb" "$t_kb")"
 
 # Idle: 10 s after the first frame, once each.
