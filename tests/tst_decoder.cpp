@@ -156,10 +156,8 @@ private slots:
         QCOMPARE(m_decoder.starts(), starts + 1);
     }
 
-#ifdef Q_OS_LINUX
     // The largest photo the caps allow, as the signboard, fits the decoder's memory limit with
-    // room to spare: the limit is the guarantee, never what refuses an ordinary picture. (Wine
-    // enforces no job limit, and its pipes are too slow for 72 MB within the deadline.)
+    // room to spare: the limit is the guarantee, never what refuses an ordinary picture.
     void largestPhotoWithinTheLimits()
     {
         // As a 24-bit BMP, decoded whole: 92 MiB of pixels from a 72 MB file.
@@ -175,7 +173,6 @@ private slots:
         const auto again = ShownPicture::load(m_decoder, Slot::Signboard, path);
         QVERIFY2(again, why(again));
     }
-#endif
 
     // A file changed since it ended the decoder is another file: it is tried again.
     void changedFileTriedAgain()
