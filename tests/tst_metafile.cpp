@@ -209,6 +209,11 @@ void TestMetafile::draws_data()
         << emf(kRed, {moved, e(EModifyWorldTransform, floats({0.5f, 0, 0, 1, 0, 0}) + dwords({2})),
                       e(ERectangle, 0, 0, 40, 40)})
         << Probes{{60, 20, kRed}, {45, 20, kClear}, {80, 20, kClear}};
+    // Past the device's 32-bit coordinates a shape draws nothing, however much it would cover.
+    QTest::newRow("EMF shape past the device's coordinates")
+        << emf(kRed, {e(ESetWorldTransform, floats({1e9f, 0, 0, 1e9f, 50, 50})),
+                      e(ERectangle, -40, -40, 40, 40)})
+        << Probes{{50, 50, kClear}, {5, 95, kClear}};
     // A negative level counts back from the last save; a positive one is the level itself,
     // the first save being 1. Levels not saved, and 0, change nothing.
     QTest::newRow("EMF save and restore")

@@ -75,6 +75,12 @@ public:
     DeviceContext &dc() { return m_dc; }
     // What the playback may still do; the players stop once it is spent.
     void charge(int64_t units) { m_work -= units; }
+    // A count measured in floating point (a length at a far scale) may be past any integer, or
+    // no number at all: either exhausts the budget.
+    void chargeMeasured(double units)
+    {
+        m_work = units >= 0 && units <= double(m_work) ? m_work - int64_t(units) : -1;
+    }
     bool exhausted() const { return m_work < 0; }
     ObjectTable &objects() { return m_objects; }
     PixelBudget &budget() { return m_budget; }

@@ -2,10 +2,12 @@
 #include "metafile/drawing/canvas.h"
 
 #include "metafile/drawing/cosmeticline.h"
+#include "metafile/drawing/limits.h"
 
 #include <QPainter>
 #include <QPainterPathStroker>
 
+#include <algorithm>
 #include <cmath>
 
 namespace metafile {
@@ -109,14 +111,23 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
     const double reach =
         (qpen.style() == Qt::NoPen ? 0 : qpen.widthF() * std::max(1.0, qpen.miterLimit())) + 2;
     const QRectF bounds = device.boundingRect();
+    // A shape reaching past the 32-bit coordinates of the picture's own device draws nothing
+    // in GDI; here cutting it to the part shown would only take time.
+    constexpr double kFarthest = 2147483648.0;
+    const QRectF own = m_base.inverted().mapRect(bounds);
+    if (!(std::max({std::abs(own.left()), std::abs(own.right()), std::abs(own.top()),
+                    std::abs(own.bottom())}) < kFarthest))
+        return;
     if (!afford(bounds.adjusted(-reach, -reach, reach, reach), device.elementCount()))
         return;
+    // The painter lays dashes along the whole outline, shown or not.
+    double dashes = 0;
     if (qpen.style() == Qt::CustomDashLine) {
-        // The painter lays dashes along the whole outline, shown or not.
         double period = 0;
         for (const qreal dash : qpen.dashPattern())
             period += dash * std::max(1.0, qpen.widthF());
-        charge(int64_t(device.length() / std::max(period, 1.0)));
+        dashes = device.length() / std::max(period, 1.0) * double(qpen.dashPattern().size() / 2);
+        chargeMeasured(dashes);
         if (exhausted())
             return;
     }
@@ -165,7 +176,11 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
         if (drawn.widthF() == 0 && devicePixel() == 1) {
             strokeThin(device, drawn);
         } else if (far) {
-            // A far-reaching outline is filled, cut, rather than stroked whole.
+            // A far-reaching outline is filled, cut, rather than stroked whole; cutting costs
+            // far more for each dash than laying it.
+            chargeMeasured(dashes * limits::kFarDashWork);
+            if (exhausted())
+                return;
             m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(device)), drawn.color());
         } else {
             // An opaque background fills the gaps of a one-pixel pen's dashes, here drawn

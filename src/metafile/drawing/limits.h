@@ -46,6 +46,9 @@ inline constexpr int kMaxPathElements = 100'000;
 // second, where real drawings take a small part of it.
 inline constexpr int64_t kMaxWork = 1'000'000;
 inline constexpr int64_t kPixelsPerUnit = 64;
+// The work of each dash of an outline reaching far past the part shown, which is stroked
+// whole and then cut to that part.
+inline constexpr int64_t kFarDashWork = 32;
 // A picture's side in pixels at 96 dpi, beyond which the natural size is clamped.
 inline constexpr int kMaxNaturalSide = 16'384;
 
