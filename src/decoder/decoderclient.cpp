@@ -92,7 +92,7 @@ bool DecoderClient::ensureReady(qint64 pixelBytes)
         return false;
     if (m_ready)
         return true;
-    const auto ready = nextMessage(nullptr, kStartLimitMs);
+    const auto ready = nextMessage(nullptr, QDeadlineTimer(kStartLimitMs), kStartLimitMs);
     m_ready = ready && ready->kind == channel::Message::Ready;
     return m_ready;
 }
@@ -117,9 +117,9 @@ Error DecoderClient::endDecoder(const QString &why)
     return Error{why};
 }
 
-Result<channel::Parsed> DecoderClient::nextMessage(QFile *file, qint64 deadlineMs)
+Result<channel::Parsed> DecoderClient::nextMessage(QFile *file, const QDeadlineTimer &deadline,
+                                                   qint64 limitMs)
 {
-    const QDeadlineTimer deadline(deadlineMs);
     const qint64 fileBytes = file ? file->size() : 0;
     for (;;) {
         m_buffer += m_process->readAllStandardOutput();
@@ -133,7 +133,7 @@ Result<channel::Parsed> DecoderClient::nextMessage(QFile *file, qint64 deadlineM
         if (m_process->state() != QProcess::Running)
             return endDecoder(QStringLiteral("the decoder ended"));
         if (deadline.hasExpired())
-            return endDecoder(QStringLiteral("the decoder took longer than %1 ms").arg(deadlineMs));
+            return endDecoder(QStringLiteral("the decoder took longer than %1 ms").arg(limitMs));
         m_process->waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)));
     }
 }
@@ -155,7 +155,7 @@ Result<channel::Reply> DecoderClient::exchange(const channel::Request &request, 
     const QDeadlineTimer deadline(kDeadlineMs);
     m_process->write(channel::encode(request));
     for (;;) {
-        auto message = nextMessage(file, std::max<qint64>(deadline.remainingTime(), 0));
+        auto message = nextMessage(file, deadline, kDeadlineMs);
         if (!message)
             return message.error();
         switch (message->kind) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
@@ -78,7 +79,9 @@ private:
 
     bool ensureReady(qint64 pixelBytes);
     Result<channel::Reply> exchange(const channel::Request &request, QFile *file);
-    Result<channel::Parsed> nextMessage(QFile *file, qint64 deadlineMs);
+    // The next message, within deadline; limitMs is what the deadline was set to.
+    Result<channel::Parsed> nextMessage(QFile *file, const QDeadlineTimer &deadline,
+                                        qint64 limitMs);
     void serveRead(QFile &file, const channel::Read &read);
     void stopDecoder();
     // Ends a decoder that failed, and starts the next one.
