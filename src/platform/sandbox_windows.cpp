@@ -15,6 +15,36 @@ LONG WINAPI endAtOnce(EXCEPTION_POINTERS *)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// The decoder's own token gives up every privilege and drops to low integrity, where it can
+// write to none of the user's files or keys nor send messages to the user's windows. A token
+// can always be lowered by its process; it can never be raised again.
+QString restrictToken()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(),
+                          TOKEN_ADJUST_PRIVILEGES | TOKEN_ADJUST_DEFAULT | TOKEN_QUERY, &token))
+        return QStringLiteral("token unchanged");
+    QStringList done;
+    if (AdjustTokenPrivileges(token, TRUE, nullptr, 0, nullptr, nullptr) &&
+        GetLastError() == ERROR_SUCCESS)
+        done << QStringLiteral("no privileges");
+    SID_IDENTIFIER_AUTHORITY labels = SECURITY_MANDATORY_LABEL_AUTHORITY;
+    PSID low = nullptr;
+    if (AllocateAndInitializeSid(&labels, 1, SECURITY_MANDATORY_LOW_RID, 0, 0, 0, 0, 0, 0, 0,
+                                 &low)) {
+        TOKEN_MANDATORY_LABEL label{};
+        label.Label.Attributes = SE_GROUP_INTEGRITY;
+        label.Label.Sid = low;
+        if (SetTokenInformation(token, TokenIntegrityLevel, &label,
+                                DWORD(sizeof label + GetLengthSid(low))))
+            done << QStringLiteral("low integrity");
+        FreeSid(low);
+    }
+    CloseHandle(token);
+    return done.isEmpty() ? QStringLiteral("token unchanged")
+                          : QStringLiteral("token (%1)").arg(done.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 QString lockDown()
@@ -26,10 +56,11 @@ QString lockDown()
     for (int tries = 0;
          tries < 100 && IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) && !inJob; ++tries)
         Sleep(10);
+    const QString token = restrictToken();
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     if (!inJob || !QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
                                              sizeof limits, nullptr))
-        return QStringLiteral("no job object");
+        return QStringLiteral("no job object, ") + token;
     const DWORD flags = limits.BasicLimitInformation.LimitFlags;
     QStringList held;
     if (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY)
@@ -38,7 +69,7 @@ QString lockDown()
         held << QStringLiteral("no other processes");
     if (flags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE)
         held << QStringLiteral("ended with the program");
-    return QStringLiteral("job object (%1)").arg(held.join(QStringLiteral(", ")));
+    return QStringLiteral("job object (%1), %2").arg(held.join(QStringLiteral(", ")), token);
 }
 
 QProcessEnvironment environment()
