@@ -4,6 +4,7 @@
 #include "platform/sharedblock.h"
 #include "platform/stdchannel.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <algorithm>
@@ -41,6 +42,9 @@ void DecoderService::run()
         const auto request = channel::parseRequest(header);
         if (!request || !answer(*request))
             return;
+        // The toolkit's timers run between requests: its font cache lets go of the fonts that
+        // earlier pictures made, which would otherwise pile up for the decoder's whole life.
+        QCoreApplication::processEvents();
     }
 }
 
