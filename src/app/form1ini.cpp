@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <tuple>
 
 namespace {
 
@@ -109,7 +110,8 @@ void Form1::startDecoderForSettings()
     if (!file)
         return;
     SettingsRead read;
-    SettingsRecord::parse(*file, read);
+    // A record broken further on still names the fields read before the break.
+    std::ignore = SettingsRecord::parse(*file, read);
     if ((read.wasRead(Field::SignFolder) && !read.record.SignFolder.isEmpty()) ||
         (read.wasRead(Field::KanbanPicPath) && !read.record.KanbanPicPath.isEmpty()))
         m_decoder.start();

@@ -16,8 +16,9 @@ struct Error
     int code = 0;
 };
 
-// The value of an operation that may fail, or the reason it did.
-template <typename T> class Result
+// The value of an operation that may fail, or the reason it did. A result is never dropped
+// unnoticed: where one is ignored on purpose, the code says so with std::ignore.
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_content(std::move(value)) {}

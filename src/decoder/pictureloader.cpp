@@ -198,14 +198,6 @@ QImage Picture::render(const QRect &part, qreal devicePixelRatio) const
     return {};
 }
 
-void Picture::draw(QPainter &painter, QPointF topLeft) const
-{
-    if (const auto *bitmap = std::get_if<Bitmap>(&m_content))
-        painter.drawImage(topLeft + bitmap->origin, this->bitmap());
-    else if (const auto *drawing = std::get_if<metafile::Metafile>(&m_content))
-        drawing->play(painter, QRectF(topLeft, QSizeF(drawing->naturalSize())));
-}
-
 Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
 {
     Picture picture;

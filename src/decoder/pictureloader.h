@@ -17,7 +17,6 @@
 
 class QFile;
 class QIODevice;
-class QPainter;
 
 // A still picture from a file: a bitmap, a metafile, or no picture at all. A bitmap may hold
 // only the part of its pixels that its control can show; its natural size stays the whole.
@@ -41,8 +40,6 @@ public:
     // keeps its pixels, a metafile is played at the screen's resolution into that part only,
     // so that the cost follows what is shown. A null image when nothing of it is there.
     QImage render(const QRect &part, qreal devicePixelRatio) const;
-    // Draws the picture at its natural size with its top-left corner at topLeft.
-    void draw(QPainter &painter, QPointF topLeft = {}) const;
 
 private:
     friend Result<Picture> decodePicture(QIODevice &device, const QRect &shown);

@@ -12,6 +12,7 @@
 #include <QtMath>
 
 #include <cmath>
+#include <tuple>
 
 namespace metafile {
 
@@ -93,7 +94,7 @@ std::optional<QRectF> playedBounds(const QByteArray &data, const Layout &layout)
     QPicture picture;
     {
         QPainter painter(&picture);
-        (void)playLayout(data, probe, painter, probe.reference, 1);
+        std::ignore = playLayout(data, probe, painter, probe.reference, 1);
     }
     const QRect bounds = picture.boundingRect();
     if (bounds.isEmpty())
@@ -202,7 +203,7 @@ QImage Metafile::paint(QSize pixels, qreal ratio, QPointF origin, QSizeF picture
     {
         QPainter painter(&image);
         painter.translate(-origin);
-        (void)play(painter, QRectF(QPointF(0, 0), picture));
+        std::ignore = play(painter, QRectF(QPointF(0, 0), picture));
     }
     image.setDevicePixelRatio(ratio);
     return image;

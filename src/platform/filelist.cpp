@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -131,7 +132,8 @@ void sortNames(QStringList &names)
 
 FileList::FileList(int maxEntries) : m_maxEntries(std::clamp(maxEntries, 0, kMaxEntries))
 {
-    setPath(workingDirectory());
+    // A working folder that cannot be read lists nothing.
+    std::ignore = setPath(workingDirectory());
 }
 
 Status FileList::setPath(const QString &path)

@@ -19,6 +19,7 @@
 #include <dlfcn.h>
 
 #include <memory>
+#include <tuple>
 #endif
 
 QByteArray WaveBuffer;
@@ -208,5 +209,5 @@ void PlayWaveResource(int id)
 {
     WaveBuffer = wavesound::resource(id);
     // The door moves whether or not the sound could be played.
-    (void)wavesound::play(WaveBuffer);
+    std::ignore = wavesound::play(WaveBuffer);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <tuple>
 
 namespace metafile::wmf {
 
@@ -53,7 +54,7 @@ std::optional<QRectF> initialWindow(QByteArrayView data, const Header &header)
 {
     QPointF origin;
     std::optional<QSizeF> extent;
-    (void)forEachRecord(data, header, [&](const Record &record) {
+    std::ignore = forEachRecord(data, header, [&](const Record &record) {
         ByteReader p(record.params);
         const uint16_t function = record.function;
         if (function == fn::kSetWindowOrg || function == fn::kSetWindowExt) {
@@ -97,7 +98,7 @@ std::optional<QRectF> drawnBounds(QByteArrayView data, const Header &header)
                 add(QPointF(x, y));
         }
     };
-    (void)forEachRecord(data, header, [&](const Record &record) {
+    std::ignore = forEachRecord(data, header, [&](const Record &record) {
         ByteReader p(record.params);
         switch (record.function) {
         case fn::kSetWindowOrg:
