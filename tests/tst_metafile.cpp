@@ -371,6 +371,18 @@ void TestMetafile::draws_data()
                   << e(ESelectObject, 3) << spaces(1) << e(EDeleteObject, 3);
     QTest::newRow("EMF square after texts in sixty fonts")
         << emf(kRed, fontFlood << e(ERectangle, 50, 50, 100, 100)) << Probes{{75, 75, kRed}};
+    // Glyphs cost what they cover, as shapes do: a thousand giant ones on one spot leave the
+    // square after them no share of the work.
+    QByteArray giants = dwords({0, 0, 100, 100, 1}) + floats({1, 1}) +
+                        dwords({0, 90, 1000, 76, 0, 0, 0, 100, 100, 76 + 2000});
+    for (int i = 0; i < 1000; ++i)
+        giants += words({'W'});
+    giants += QByteArray(4000, '\0'); // every advance 0
+    QTest::newRow("EMF square after a thousand giant glyphs")
+        << emf(kRed,
+               {e(ECreateFont, dwords({3, -4000, 0, 0, 0, 400, 0, 0}) + QByteArray(64, 0)),
+                e(ESelectObject, 3), e(EExtTextOutW, giants), e(ERectangle, 50, 50, 100, 100)})
+        << Probes{{75, 75, kClear}};
     // The Symbol font's bracket piece 0xEA (0xF0EA in a wide string): a bar down its cell's left.
     const Probes bar = {{33, 15, 0}, {33, 85, 0}};
     QTest::newRow("WMF text in the Symbol face")

@@ -20,6 +20,8 @@ namespace {
 constexpr double kMaxEm = 4096;
 // A stretch (in percent) past which glyphs are drawn as outlines.
 constexpr int kMaxImageStretch = 400;
+// The segments a glyph's outline is counted as, for its cost.
+constexpr int64_t kGlyphElements = 16;
 // The height a logical font of height 0 gets, in pixels at natural size.
 constexpr double kDefaultEm = 16;
 
@@ -232,7 +234,15 @@ void Canvas::text(const TextRun &run)
     // Glyphs stretched far past their shape are filled as outlines: the font engine's glyph
     // images fail at such sizes.
     const bool outlined = qfont.stretch() > kMaxImageStretch;
-    auto drawText = [&](QPointF at, const QString &text) {
+    const QTransform toDevice = place * m_base;
+    auto drawText = [&](QPointF at, const QString &text, double advance) {
+        // A glyph costs what it covers of the part shown, as any shape does; one outside it
+        // is not drawn at all. Its box reaches a line's height past its advance every way,
+        // for the ink of italic and swash glyphs.
+        const double h = fm.height();
+        const QRectF box(at.x() - h, at.y() - fm.ascent() - h, std::abs(advance) + 2 * h, 3 * h);
+        if (!afford(toDevice.mapRect(box), kGlyphElements * text.size()))
+            return;
         if (!outlined) {
             m_painter.drawText(at, text);
             return;
@@ -242,14 +252,15 @@ void Canvas::text(const TextRun &run)
         m_painter.fillPath(outline, color(m_dc.textColor));
     };
     if (run.advances.isEmpty() && extra == 0) {
-        drawText(QPointF(dx, baseline), run.text);
+        drawText(QPointF(dx, baseline), run.text, width);
         return;
     }
     for (qsizetype i = 0; i < n; ++i) {
         if (run.text[i].isLowSurrogate())
             continue;
         const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-        drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len));
+        drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len),
+                 positions[i + len] - positions[i]);
     }
 }
 
