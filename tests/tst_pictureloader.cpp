@@ -337,6 +337,9 @@ void TestPictureLoader::refused_data()
                                        "\". c #FF0000\",\n\".\"};\n")
                          << "";
     QTest::newRow("JPEG marker alone") << QByteArray("\xFF\xD8\xFF") << "";
+    // A metafile's refusal says what its header lacks.
+    QTest::newRow("EMF header without its signature")
+        << dwords({1, 88}) + QByteArray(80, 0) << "EMF header:";
     const QByteArray progressive = encode(gradient(QSize(64, 48)), "jpeg", true);
     QTest::newRow("JPEG of 33 scans") << withScans(progressive, 33) << "more than 32 scans";
     QTest::newRow("JPEG of 32 scans over 6000 x 4000")

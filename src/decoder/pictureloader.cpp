@@ -248,8 +248,10 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
         return Error{QStringLiteral("more than %1 bytes and not a bitmap").arg(kMaxMetafileBytes)};
     auto drawing = metafile::Metafile::fromData(data);
     if (!drawing)
-        return Error{QStringLiteral("not a picture of a known format")};
-    picture.m_content = std::move(*drawing);
+        return Error{
+            QStringLiteral("not a picture of a known format (%1)").arg(drawing.error().message),
+            drawing.error().offset};
+    picture.m_content = std::move(drawing).value();
     picture.m_held = std::make_shared<const raster::Reservation>(std::move(reservation).value());
     return picture;
 }

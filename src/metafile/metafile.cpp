@@ -8,6 +8,7 @@
 
 #include <QPainter>
 #include <QPicture>
+#include <QtEndian>
 
 #include <QtMath>
 
@@ -134,16 +135,24 @@ std::optional<QSize> layWindows(const QByteArray &data, const wmf::Header &h, La
 
 } // namespace
 
-std::optional<Metafile> Metafile::fromData(const QByteArray &data)
+Result<Metafile> Metafile::fromData(const QByteArray &data)
 {
     auto layout = std::make_shared<Layout>();
     std::optional<QSize> size;
-    if (const auto emfHeader = emf::readHeader(data))
+    if (const auto emfHeader = emf::readHeader(data)) {
         size = layEnhanced(*emfHeader, *layout);
-    else if (const auto wmfHeader = wmf::readHeader(data))
+        if (!size)
+            return Error{QStringLiteral("EMF header: no frame and no bounds"), 0};
+    } else if (const auto wmfHeader = wmf::readHeader(data)) {
         size = layWindows(data, *wmfHeader, *layout);
-    if (!size)
-        return std::nullopt;
+        if (!size)
+            return Error{QStringLiteral("WMF without a window draws nothing"), 0};
+    } else {
+        // The reason of the format the bytes claim: an EMF begins with its header record.
+        return data.size() >= 4 && qFromLittleEndian<quint32>(data.constData()) == 1
+                   ? emfHeader.error()
+                   : wmfHeader.error();
+    }
     Metafile m;
     m.m_data = data;
     m.m_size = *size;

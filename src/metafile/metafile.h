@@ -21,8 +21,9 @@ struct Layout;
 class Metafile
 {
 public:
-    // Recognises the format from the bytes; nullopt when they are not a metafile it can play.
-    static std::optional<Metafile> fromData(const QByteArray &data);
+    // Recognises the format from the bytes; fails with the reason when they are not a metafile
+    // it can play.
+    static Result<Metafile> fromData(const QByteArray &data);
 
     // The picture's own size in logical pixels at 96 dpi.
     QSize naturalSize() const;
