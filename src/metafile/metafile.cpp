@@ -13,7 +13,6 @@
 #include <QtMath>
 
 #include <cmath>
-#include <tuple>
 
 namespace metafile {
 
@@ -40,12 +39,12 @@ QSize clampedSize(double width, double height)
     return QSize(side(width), side(height));
 }
 
-Status playLayout(const QByteArray &data, const Layout &layout, QPainter &painter,
-                  const QRectF &target, double pixel)
+Playback playLayout(const QByteArray &data, const Layout &layout, QPainter &painter,
+                    const QRectF &target, double pixel)
 {
     const QRectF &r = layout.reference;
     if (r.width() == 0 || r.height() == 0 || target.isEmpty())
-        return Done{};
+        return {};
     const QTransform deviceToFinal =
         QTransform::fromTranslate(-r.x(), -r.y()) *
         QTransform::fromScale(target.width() / r.width(), target.height() / r.height()) *
@@ -95,7 +94,7 @@ std::optional<QRectF> playedBounds(const QByteArray &data, const Layout &layout)
     QPicture picture;
     {
         QPainter painter(&picture);
-        std::ignore = playLayout(data, probe, painter, probe.reference, 1);
+        playLayout(data, probe, painter, probe.reference, 1);
     }
     const QRect bounds = picture.boundingRect();
     if (bounds.isEmpty())
@@ -170,10 +169,10 @@ bool Metafile::isEnhanced() const
     return m_layout && m_layout->enhanced;
 }
 
-Status Metafile::play(QPainter &painter, const QRectF &target) const
+Playback Metafile::play(QPainter &painter, const QRectF &target) const
 {
     if (!m_layout || m_size.isEmpty())
-        return Done{};
+        return {};
     // One pixel of the picture at its natural size, in the target's units.
     const double pixel =
         (std::abs(target.width()) / m_size.width() + std::abs(target.height()) / m_size.height()) /
@@ -212,7 +211,7 @@ QImage Metafile::paint(QSize pixels, qreal ratio, QPointF origin, QSizeF picture
     {
         QPainter painter(&image);
         painter.translate(-origin);
-        std::ignore = play(painter, QRectF(QPointF(0, 0), picture));
+        play(painter, QRectF(QPointF(0, 0), picture));
     }
     image.setDevicePixelRatio(ratio);
     return image;

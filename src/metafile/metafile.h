@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/result.h"
+#include "metafile/playback.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -27,9 +28,8 @@ public:
 
     // The picture's own size in logical pixels at 96 dpi.
     QSize naturalSize() const;
-    // Draws the picture scaled into target. Returns the first record the playback skipped,
-    // with why, where it starts in the file and its type as the code; ok when none was.
-    Status play(QPainter &painter, const QRectF &target) const;
+    // Draws the picture scaled into target, and says what the playback did.
+    Playback play(QPainter &painter, const QRectF &target) const;
     // The picture drawn on a transparent image of the given size.
     QImage toImage(QSize size) const;
     // The picture drawn at size (logical pixels) for a screen of the given pixel ratio: the

@@ -192,20 +192,24 @@ Status Player::record(uint32_t type, ByteReader &p)
     }
 }
 
-Status play(QByteArrayView data, const Header &, Canvas &canvas)
+Playback play(QByteArrayView data, const Header &, Canvas &canvas)
 {
     Player player(canvas);
-    std::optional<Error> skipped;
+    Playback playback;
     const Status walked = forEachRecord(data, [&](const Record &record) {
         canvas.charge(1);
+        ++playback.records;
         ByteReader p(record.bytes);
         p.skip(8);
         const Status played = player.record(record.type, p);
-        if (!played && !skipped)
-            skipped = recordError(record.type, record.offset, played.error().message);
+        if (!played && !playback.firstSkip)
+            playback.firstSkip = recordError(record.type, record.offset, played.error().message);
         return !canvas.exhausted();
     });
-    return skipped ? Status(*skipped) : walked;
+    if (!walked && !playback.firstSkip)
+        playback.firstSkip = walked.error();
+    playback.stoppedShort = canvas.exhausted();
+    return playback;
 }
 
 } // namespace metafile::emf

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/result.h"
 #include "metafile/emf/header.h"
+#include "metafile/playback.h"
 
 #include <QByteArrayView>
 
@@ -11,8 +11,8 @@ class Canvas;
 
 namespace metafile::emf {
 
-// Plays the records of a enhanced metafile onto the canvas. Returns the first record it skipped,
-// and why; ok when it skipped none.
-Status play(QByteArrayView data, const Header &header, Canvas &canvas);
+// Plays the records of an enhanced metafile onto the canvas, each in turn, skipping those it cannot
+// play.
+Playback play(QByteArrayView data, const Header &header, Canvas &canvas);
 
 } // namespace metafile::emf

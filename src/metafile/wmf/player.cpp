@@ -138,20 +138,25 @@ Status Player::record(uint16_t function, ByteReader &p)
     }
 }
 
-Status play(QByteArrayView data, const Header &header, Canvas &canvas)
+Playback play(QByteArrayView data, const Header &header, Canvas &canvas)
 {
     Player player(canvas);
     canvas.dc().compatibleMode = true;
-    std::optional<Error> skipped;
+    Playback playback;
     const Status walked = forEachRecord(data, header, [&](const Record &record) {
         canvas.charge(1);
+        ++playback.records;
         ByteReader p(record.params);
         const Status played = player.record(record.function, p);
-        if (!played && !skipped)
-            skipped = recordError(record.function, record.offset, played.error().message);
+        if (!played && !playback.firstSkip)
+            playback.firstSkip =
+                recordError(record.function, record.offset, played.error().message);
         return !canvas.exhausted();
     });
-    return skipped ? Status(*skipped) : walked;
+    if (!walked && !playback.firstSkip)
+        playback.firstSkip = walked.error();
+    playback.stoppedShort = canvas.exhausted();
+    return playback;
 }
 
 } // namespace metafile::wmf

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/result.h"
+#include "metafile/playback.h"
 #include "metafile/wmf/header.h"
 
 #include <QByteArrayView>
@@ -11,8 +11,8 @@ class Canvas;
 
 namespace metafile::wmf {
 
-// Plays the records of a Windows metafile onto the canvas. Returns the first record it skipped, and
-// why; ok when it skipped none.
-Status play(QByteArrayView data, const Header &header, Canvas &canvas);
+// Plays the records of a Windows metafile onto the canvas, each in turn, skipping those it cannot
+// play.
+Playback play(QByteArrayView data, const Header &header, Canvas &canvas);
 
 } // namespace metafile::wmf
