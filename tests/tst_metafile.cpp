@@ -656,7 +656,9 @@ void TestMetafile::regions()
     QList<QRect> strips;
     for (int i = 0; i < 3'000; ++i)
         strips.append(QRect(2 * i, i, 1, 3'000));
-    QVERIFY(!metafile::readEmfRegion(emfRegion(strips)));
+    const auto refused = metafile::readEmfRegion(emfRegion(strips));
+    QVERIFY(!refused);
+    QVERIFY(refused.error().message.contains(QStringLiteral("too many bands")));
 }
 
 QTEST_MAIN(TestMetafile)

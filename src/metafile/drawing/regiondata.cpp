@@ -58,8 +58,8 @@ qint64 unionBound(const QRegion &a, const QRegion &b)
 }
 
 // Rectangles from a file need not be sorted or disjoint, so unless they already are, they are
-// united pairwise, level by level, which stays fast for long lists. nullopt past the caps.
-std::optional<QRegion> fromRects(const QList<QRect> &rects)
+// united pairwise, level by level, which stays fast for long lists.
+Result<QRegion> fromRects(const QList<QRect> &rects)
 {
     if (isBanded(rects)) {
         QRegion region;
@@ -77,7 +77,7 @@ std::optional<QRegion> fromRects(const QList<QRect> &rects)
         for (qsizetype i = 0; i + 1 < level.size(); i += 2) {
             budget -= unionBound(level[i], level[i + 1]);
             if (budget < 0)
-                return std::nullopt;
+                return Error{QStringLiteral("region of too many bands to build")};
             next.append(level[i].united(level[i + 1]));
         }
         if (level.size() % 2)
@@ -87,13 +87,14 @@ std::optional<QRegion> fromRects(const QList<QRect> &rects)
     if (level.isEmpty())
         return QRegion();
     if (level.first().rectCount() > int(limits::kMaxRegionRects))
-        return std::nullopt;
+        return Error{
+            QStringLiteral("region of more than %1 rectangles").arg(limits::kMaxRegionRects)};
     return level.first();
 }
 
 } // namespace
 
-std::optional<QRegion> readWmfRegion(QByteArrayView bytes)
+Result<QRegion> readWmfRegion(QByteArrayView bytes)
 {
     ByteReader r(bytes);
     r.skip(2 + 2 + 4 + 2);
@@ -101,15 +102,18 @@ std::optional<QRegion> readWmfRegion(QByteArrayView bytes)
     r.skip(2);
     const int left = r.i16(), top = r.i16(), right = r.i16(), bottom = r.i16();
     if (!r.ok())
-        return std::nullopt;
+        return Error{QStringLiteral("region cut short")};
     if (scanCount <= 0)
         return QRegion(fromEdges(left, top, right, bottom));
     QList<QRect> rects;
     for (int scan = 0; scan < scanCount; ++scan) {
         const int count = r.u16();
         const int scanTop = r.i16(), scanBottom = r.i16();
-        if (!r.ok() || count % 2 || rects.size() + count / 2 > qsizetype(limits::kMaxRegionRects))
-            return std::nullopt;
+        if (!r.ok() || count % 2)
+            return Error{QStringLiteral("region scan cut short or odd")};
+        if (rects.size() + count / 2 > qsizetype(limits::kMaxRegionRects))
+            return Error{
+                QStringLiteral("region of more than %1 rectangles").arg(limits::kMaxRegionRects)};
         for (int i = 0; i < count / 2; ++i) {
             const int x0 = r.i16(), x1 = r.i16();
             if (x1 > x0 && scanBottom > scanTop)
@@ -117,23 +121,26 @@ std::optional<QRegion> readWmfRegion(QByteArrayView bytes)
         }
         r.skip(2);
         if (!r.ok())
-            return std::nullopt;
+            return Error{QStringLiteral("region cut short")};
     }
     return fromRects(rects);
 }
 
-std::optional<QRegion> readEmfRegion(QByteArrayView bytes)
+Result<QRegion> readEmfRegion(QByteArrayView bytes)
 {
     ByteReader r(bytes);
     const uint32_t headerSize = r.u32();
     r.skip(4);
     const uint32_t count = r.u32();
     r.skip(4 + 16);
-    if (!r.ok() || headerSize < 32 || count > limits::kMaxRegionRects)
-        return std::nullopt;
+    if (!r.ok() || headerSize < 32)
+        return Error{QStringLiteral("region header cut short")};
+    if (count > limits::kMaxRegionRects)
+        return Error{
+            QStringLiteral("region of more than %1 rectangles").arg(limits::kMaxRegionRects)};
     r.skip(headerSize - 32);
     if (uint64_t(count) * 16 > uint64_t(r.remaining()))
-        return std::nullopt;
+        return Error{QStringLiteral("region rectangles past the record")};
     QList<QRect> rects;
     rects.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {

@@ -13,10 +13,7 @@ Result<QRegion> readRegion(const ByteReader &p, uint32_t size)
         return skip("cut short");
     if (size > uint64_t(p.remaining()))
         return skip("region past the record");
-    const auto rgn = readEmfRegion(p.rest().first(size));
-    if (!rgn)
-        return skip("bad region");
-    return *rgn;
+    return readEmfRegion(p.rest().first(size));
 }
 
 } // namespace

@@ -99,8 +99,9 @@ Status Player::dibCreatePatternBrush(ByteReader &p)
 Status Player::createRegion(ByteReader &p)
 {
     const auto rgn = readWmfRegion(p.rest());
-    return firstSkip(complete(p, rgn.has_value(), "bad region"),
-                     createObject(Region{rgn.value_or(QRegion())}));
+    // A region that cannot be read still takes its slot in the object table, empty.
+    const Status made = createObject(Region{rgn ? *rgn : QRegion()});
+    return firstSkip(rgn ? complete(p) : Status(rgn.error()), made);
 }
 
 Status Player::selectObject(ByteReader &p)
