@@ -19,13 +19,15 @@ QRectF readRectl(ByteReader &p)
     return QRectF(QPointF(left, top), QPointF(right, bottom));
 }
 
-std::optional<QTransform> readXform(ByteReader &p)
+Result<QTransform> readXform(ByteReader &p)
 {
     const double m11 = p.f32(), m12 = p.f32(), m21 = p.f32(), m22 = p.f32();
     const double dx = p.f32(), dy = p.f32();
+    if (!p.ok())
+        return skip("cut short");
     for (double v : {m11, m12, m21, m22, dx, dy}) {
         if (!std::isfinite(v) || std::abs(v) > 1e9)
-            return std::nullopt;
+            return skip("transform out of range");
     }
     return QTransform(m11, m12, m21, m22, dx, dy);
 }

@@ -15,8 +15,8 @@ namespace metafile::emf {
 
 QPointF readPointl(ByteReader &p);
 QRectF readRectl(ByteReader &p);
-// nullopt when a factor is not finite or past any real picture's.
-std::optional<QTransform> readXform(ByteReader &p);
+// Fails when the record is cut short, or a factor is not finite or past any real picture's.
+Result<QTransform> readXform(ByteReader &p);
 
 // count points of 32-bit or 16-bit (small) coordinates; empty when they do not fit the record.
 QPolygonF readPoints(ByteReader &p, uint64_t count, bool small);

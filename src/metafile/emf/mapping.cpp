@@ -44,18 +44,21 @@ Status Player::scaleExtEx(ByteReader &p, bool window)
 Status Player::setWorldTransform(ByteReader &p)
 {
     const auto xf = readXform(p);
-    if (xf)
-        m_c.dc().world = *xf;
+    if (!xf)
+        return xf.error();
+    m_c.dc().world = *xf;
     m_c.mappingChanged();
-    return complete(p, xf.has_value(), "transform out of range");
+    return Done{};
 }
 
 Status Player::modifyWorldTransform(ByteReader &p)
 {
     const auto xf = readXform(p);
     const uint32_t mode = p.u32();
-    if (!xf || !p.ok())
-        return complete(p, false, "transform out of range");
+    if (!xf)
+        return xf.error();
+    if (!p.ok())
+        return skip("cut short");
     QTransform &world = m_c.dc().world;
     if (mode == 1)
         world = QTransform();
