@@ -118,7 +118,7 @@ QColor Canvas::color(ColorRef ref) const
                   int((ref.value >> 16) & 0xFF));
 }
 
-bool Canvas::afford(const QRectF &bounds, int64_t elements)
+bool Canvas::worthDrawing(const QRectF &bounds, int64_t elements)
 {
     charge(1 + elements);
     const QRectF shown = bounds.intersected(m_visible);

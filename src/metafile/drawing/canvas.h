@@ -147,8 +147,9 @@ public:
     void widenPath();
 
 private:
-    // Charges drawing within bounds (device pixels) and says whether any of it can show.
-    bool afford(const QRectF &bounds, int64_t elements);
+    // Charges drawing within bounds (device pixels) and says whether it is worth drawing: some
+    // of it shows, and the work left allows it.
+    bool worthDrawing(const QRectF &bounds, int64_t elements);
     void applyClip();
     void combineClip(const QPainterPath &shape, int mode);
     // Draws a shape given in final units: fills it with the brush, then outlines it.
@@ -167,14 +168,14 @@ private:
     std::optional<QRectF> deviceBox(const QRectF &logical, bool withEdges) const;
     // Draws a shape made from a box on device pixels: filled (its box grown by fillOutset)
     // when fill, then outlined. False when the box cannot be put on device pixels.
-    bool drawBox(const QRectF &logical, bool withEdges, double fillOutset, bool fill,
-                 const std::function<QPainterPath(const QRectF &)> &shapeIn);
+    bool tryDrawBox(const QRectF &logical, bool withEdges, double fillOutset, bool fill,
+                    const std::function<QPainterPath(const QRectF &)> &shapeIn);
     void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
     // Fills a shape in device pixels on a painter moved onto pixel centres.
     void fillWith(QPainter &painter, const QPainterPath &shape, const Brush &brush);
     // The operations that read the destination, worked pixel by pixel on the painter's image
     // over the white the picture is shown on; false when that cannot be done here.
-    bool blitOverBackdrop(const Blit &blit);
+    bool tryBlitOverBackdrop(const Blit &blit);
     // The brush's pixels over white, for the device pixels of area.
     QImage patternPixels(const QRect &area);
     // How far a shape on whole pixels moves to be sampled at the pixels' centres: a little

@@ -82,7 +82,7 @@ void Canvas::blit(const Blit &b)
     // A bitmap is read whole to be flipped or masked, wherever it lands.
     if (b.image)
         charge(int64_t(b.image->width()) * b.image->height() / limits::kPixelsPerUnit);
-    if (!afford(m_base.mapRect(area.boundingRect()), area.elementCount()))
+    if (!worthDrawing(m_base.mapRect(area.boundingRect()), area.elementCount()))
         return;
     // A bitmap drawn through a transform costs four times a plain fill for each pixel shown.
     if (b.image) {
@@ -91,7 +91,7 @@ void Canvas::blit(const Blit &b)
         if (exhausted())
             return;
     }
-    if (b.rop == rop::kNop || (ternaryrop::readsDestination(b.rop) && blitOverBackdrop(b)))
+    if (b.rop == rop::kNop || (ternaryrop::readsDestination(b.rop) && tryBlitOverBackdrop(b)))
         return;
     const QPainterPath device = onPixels(area);
     m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
@@ -167,7 +167,7 @@ QImage Canvas::patternPixels(const QRect &area)
     return pattern;
 }
 
-bool Canvas::blitOverBackdrop(const Blit &b)
+bool Canvas::tryBlitOverBackdrop(const Blit &b)
 {
     QPaintDevice *device = m_painter.device();
     const QTransform toDevice = m_toFinal * m_base;
@@ -257,7 +257,7 @@ void Canvas::alphaBlend(const QRectF &dest, const QImage &image, const QRectF &s
     if (m_recording || image.isNull())
         return;
     charge(int64_t(image.width()) * image.height() / limits::kPixelsPerUnit);
-    if (!afford((m_toFinal * m_base).mapRect(dest.normalized()), 4))
+    if (!worthDrawing((m_toFinal * m_base).mapRect(dest.normalized()), 4))
         return;
     // The bitmap's colours are premultiplied already; a colour above its alpha is clamped so
     // that the pixels stay valid.
@@ -283,7 +283,7 @@ void Canvas::fillRegion(const QRegion &region, bool logical, const Brush &brush)
     if (m_recording)
         return;
     const QPainterPath shape = regionPath(region, logical);
-    if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
+    if (!worthDrawing(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
     m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
@@ -306,7 +306,7 @@ void Canvas::invertRegion(const QRegion &region, bool logical)
     if (m_recording)
         return;
     const QPainterPath shape = regionPath(region, logical);
-    if (!afford(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
+    if (!worthDrawing(m_base.mapRect(shape.boundingRect()), shape.elementCount()))
         return;
     applyClip();
     m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));

@@ -118,7 +118,7 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
     if (!(std::max({std::abs(own.left()), std::abs(own.right()), std::abs(own.top()),
                     std::abs(own.bottom())}) < kFarthest))
         return;
-    if (!afford(bounds.adjusted(-reach, -reach, reach, reach), device.elementCount()))
+    if (!worthDrawing(bounds.adjusted(-reach, -reach, reach, reach), device.elementCount()))
         return;
     // The painter lays dashes along the whole outline, shown or not.
     double dashes = 0;

@@ -166,8 +166,8 @@ void Canvas::polyDraw(const QPolygonF &points, QByteArrayView types)
         drawLogical(shape, false, true);
 }
 
-bool Canvas::drawBox(const QRectF &logical, bool withEdges, double fillOutset, bool fill,
-                     const std::function<QPainterPath(const QRectF &)> &shapeIn)
+bool Canvas::tryDrawBox(const QRectF &logical, bool withEdges, double fillOutset, bool fill,
+                        const std::function<QPainterPath(const QRectF &)> &shapeIn)
 {
     const auto box = deviceBox(logical, withEdges);
     if (!box)
@@ -196,7 +196,7 @@ void Canvas::rectangle(const QRectF &box)
         shape.addRect(b);
         return shape;
     };
-    if (!drawBox(box, !m_dc.compatibleMode, 0, true, rect))
+    if (!tryDrawBox(box, !m_dc.compatibleMode, 0, true, rect))
         drawLogical(rect(box.normalized()), true, true);
 }
 
@@ -205,7 +205,7 @@ void Canvas::roundRect(const QRectF &box, QSizeF corner)
     const QTransform toDevice = m_toFinal * m_base;
     const QSizeF radii(std::abs(corner.width() * toDevice.m11()) / 2,
                        std::abs(corner.height() * toDevice.m22()) / 2);
-    const bool drawn = drawBox(box, false, 0, true, [&](const QRectF &b) {
+    const bool drawn = tryDrawBox(box, false, 0, true, [&](const QRectF &b) {
         QPainterPath shape;
         shape.addRoundedRect(b, radii.width(), radii.height());
         return shape;
@@ -227,7 +227,7 @@ void Canvas::ellipse(const QRectF &box)
     };
     // The fill takes every pixel the outline passes through: its edge lies half a pixel
     // outside the outline's.
-    if (!drawBox(box, false, 0.5, true, oval))
+    if (!tryDrawBox(box, false, 0.5, true, oval))
         drawLogical(oval(box.normalized()), true, true);
 }
 
@@ -268,8 +268,8 @@ void Canvas::arc(ArcKind kind, const QRectF &box, QPointF start, QPointF end)
         const QTransform toDevice = m_toFinal * m_base;
         const bool clockwise = m_dc.clockwise != (toDevice.m11() * toDevice.m22() < 0);
         const QPointF from = onPixel(toDevice.map(start)), to = onPixel(toDevice.map(end));
-        if (drawBox(box, false, 0, closed,
-                    [&](const QRectF &b) { return arcPath(kind, b, from, to, clockwise); }))
+        if (tryDrawBox(box, false, 0, closed,
+                       [&](const QRectF &b) { return arcPath(kind, b, from, to, clockwise); }))
             return;
     }
     QPainterPath shape = arcPath(kind, box, start, end, m_dc.clockwise);

@@ -241,7 +241,7 @@ void Canvas::text(const TextRun &run)
         // for the ink of italic and swash glyphs.
         const double h = fm.height();
         const QRectF box(at.x() - h, at.y() - fm.ascent() - h, std::abs(advance) + 2 * h, 3 * h);
-        if (!afford(toDevice.mapRect(box), kGlyphElements * text.size()))
+        if (!worthDrawing(toDevice.mapRect(box), kGlyphElements * text.size()))
             return;
         if (!outlined) {
             m_painter.drawText(at, text);
