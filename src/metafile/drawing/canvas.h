@@ -19,6 +19,7 @@
 class QPainter;
 class QPen;
 class QBrush;
+class QFontMetricsF;
 
 namespace metafile {
 
@@ -199,6 +200,25 @@ private:
         double em = 0;
     };
     std::optional<SizedFont> sizedFont(double xs, double ys);
+    // A run of text laid out in final units: its font, the pen's position before each glyph
+    // (and after the last: the run's width), where the run starts against the reference point
+    // as its alignment puts it, and the placement of that point turned by the escapement.
+    struct LaidText
+    {
+        QFont font;
+        QList<double> positions;
+        QPointF start;
+        QTransform place;
+    };
+    // The steps of drawing a run of text, in their order.
+    void fillOpaqueBox(const TextRun &run);
+    QList<double> penPositions(const TextRun &run, const QFont &font, const QFontMetricsF &fm,
+                               double xs, double perPixel) const;
+    QPointF alignedStart(double width, const QFontMetricsF &fm, double perPixel) const;
+    QTransform textPlacement(const TextRun &run, QPointF reference, QPointF ux);
+    void moveCurrentPosition(QPointF reference, double width, double xs);
+    void recordText(const TextRun &run, const LaidText &laid);
+    void drawText(const TextRun &run, const LaidText &laid, const QFontMetricsF &fm);
 
     QPainter &m_painter;
     // Final units to the device's pixels.

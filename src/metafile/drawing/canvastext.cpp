@@ -95,38 +95,18 @@ std::optional<Canvas::SizedFont> Canvas::sizedFont(double xs, double ys)
     return m_sizedFont;
 }
 
-void Canvas::text(const TextRun &run)
+void Canvas::fillOpaqueBox(const TextRun &run)
 {
-    const bool updateCp = m_dc.textAlign & textalign::kUpdateCp;
-    const QPointF reference = updateCp ? m_dc.position : run.reference;
-    const bool clipped = run.rect && (run.options & textout::kClipped);
-    if (run.rect && (run.options & textout::kOpaque) && !m_recording) {
-        applyClip();
-        m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
-        QPainterPath box;
-        box.addRect(run.rect->normalized());
-        m_painter.fillPath(onPixels(m_toFinal.map(box)), color(m_dc.bkColor));
-    }
-    if (run.text.isEmpty())
-        return;
-    // Each glyph is shaped and outlined, shown or not.
-    charge(int64_t(run.text.size()) * 16);
-    if (exhausted())
-        return;
+    applyClip();
+    m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
+    QPainterPath box;
+    box.addRect(run.rect->normalized());
+    m_painter.fillPath(onPixels(m_toFinal.map(box)), color(m_dc.bkColor));
+}
 
-    const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
-    const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());
-    if (!(xs > 0) || !(ys > 0))
-        return;
-    QPaintDevice *device = m_painter.device();
-    const std::optional<SizedFont> sized = sizedFont(xs, ys);
-    if (!sized)
-        return;
-    const QFont &qfont = sized->font;
-    const double perPixel = std::hypot(m_base.m11(), m_base.m12());
-    const QFontMetricsF fm(qfont, device);
-
-    // Pen positions along the baseline, in final units.
+QList<double> Canvas::penPositions(const TextRun &run, const QFont &font, const QFontMetricsF &fm,
+                                   double xs, double perPixel) const
+{
     const qsizetype n = run.text.size();
     QList<double> positions(n + 1, 0.0);
     const double extra = m_dc.textCharExtra * xs;
@@ -135,7 +115,7 @@ void Canvas::text(const TextRun &run)
     // font lacks is measured in the font that stands in for it.
     QList<double> own;
     if (run.advances.size() < n) {
-        const QRawFont raw = QRawFont::fromFont(qfont);
+        const QRawFont raw = QRawFont::fromFont(font);
         const QList<quint32> glyphs =
             raw.isValid() ? raw.glyphIndexesForString(run.text) : QList<quint32>();
         const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
@@ -165,8 +145,11 @@ void Canvas::text(const TextRun &run)
         if (perPixel > 0)
             position = std::round(position * perPixel) / perPixel;
     }
-    const double width = positions[n];
+    return positions;
+}
 
+QPointF Canvas::alignedStart(double width, const QFontMetricsF &fm, double perPixel) const
+{
     double dx = 0;
     switch (m_dc.textAlign & textalign::kHorizontalMask) {
     case textalign::kRight:
@@ -191,6 +174,11 @@ void Canvas::text(const TextRun &run)
     }
     if (perPixel > 0)
         baseline = std::round(baseline * perPixel) / perPixel;
+    return QPointF(dx, baseline);
+}
+
+QTransform Canvas::textPlacement(const TextRun &run, QPointF reference, QPointF ux)
+{
     // Escapement turns the baseline anticlockwise from the page's x axis, or from the
     // device's for upright text.
     const double turn = run.upright ? 0 : std::atan2(ux.y(), ux.x()) * 180 / M_PI;
@@ -199,43 +187,51 @@ void Canvas::text(const TextRun &run)
     const QPointF origin = m_base.inverted().map(onPixel((m_toFinal * m_base).map(reference)));
     place.translate(origin.x(), origin.y());
     place.rotate(angle);
+    return place;
+}
 
-    if (updateCp) {
-        const double moved = (m_dc.textAlign & textalign::kHorizontalMask) == textalign::kRight
-                                 ? -width
-                             : (m_dc.textAlign & textalign::kHorizontalMask) == 0 ? width
-                                                                                  : 0;
-        m_dc.position = reference + QPointF(moved / xs, 0);
-    }
+void Canvas::moveCurrentPosition(QPointF reference, double width, double xs)
+{
+    const double moved = (m_dc.textAlign & textalign::kHorizontalMask) == textalign::kRight ? -width
+                         : (m_dc.textAlign & textalign::kHorizontalMask) == 0               ? width
+                                                                                            : 0;
+    m_dc.position = reference + QPointF(moved / xs, 0);
+}
 
-    if (m_recording) {
-        QPainterPath glyphs;
-        for (qsizetype i = 0; i < n; ++i)
-            glyphs.addText(QPointF(dx + positions[i], baseline), qfont, QString(run.text[i]));
-        m_path.addPath(place.map(glyphs));
-        m_pathHasFigure = false;
-        return;
-    }
+void Canvas::recordText(const TextRun &run, const LaidText &laid)
+{
+    QPainterPath glyphs;
+    for (qsizetype i = 0; i < run.text.size(); ++i)
+        glyphs.addText(laid.start + QPointF(laid.positions[i], 0), laid.font, QString(run.text[i]));
+    m_path.addPath(laid.place.map(glyphs));
+    m_pathHasFigure = false;
+}
 
+void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetricsF &fm)
+{
+    const QList<double> &positions = laid.positions;
+    const qsizetype n = run.text.size();
+    const double width = positions[n];
     applyClip();
-    m_painter.setTransform(place * m_base);
-    if (clipped) {
+    m_painter.setTransform(laid.place * m_base);
+    if (run.rect && (run.options & textout::kClipped)) {
         QPainterPath box;
         box.addRect(run.rect->normalized());
-        m_painter.setClipPath((m_toFinal * place.inverted()).map(box), Qt::IntersectClip);
+        m_painter.setClipPath((m_toFinal * laid.place.inverted()).map(box), Qt::IntersectClip);
         m_clipDirty = true;
     }
     if (m_dc.bkOpaque) {
-        m_painter.fillRect(QRectF(dx, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
-                           color(m_dc.bkColor));
+        m_painter.fillRect(
+            QRectF(laid.start.x(), laid.start.y() - fm.ascent(), width, fm.ascent() + fm.descent()),
+            color(m_dc.bkColor));
     }
-    m_painter.setFont(qfont);
+    m_painter.setFont(laid.font);
     m_painter.setPen(color(m_dc.textColor));
     // Glyphs stretched far past their shape are filled as outlines: the font engine's glyph
     // images fail at such sizes.
-    const bool outlined = qfont.stretch() > kMaxImageStretch;
-    const QTransform toDevice = place * m_base;
-    auto drawText = [&](QPointF at, const QString &text, double advance) {
+    const bool outlined = laid.font.stretch() > kMaxImageStretch;
+    const QTransform toDevice = laid.place * m_base;
+    auto draw = [&](QPointF at, const QString &text, double advance) {
         // A glyph costs what it covers of the part shown, as any shape does; one outside it
         // is not drawn at all. Its box reaches a line's height past its advance every way,
         // for the ink of italic and swash glyphs.
@@ -248,20 +244,55 @@ void Canvas::text(const TextRun &run)
             return;
         }
         QPainterPath outline;
-        outline.addText(at, qfont, text);
+        outline.addText(at, laid.font, text);
         m_painter.fillPath(outline, color(m_dc.textColor));
     };
-    if (run.advances.isEmpty() && extra == 0) {
-        drawText(QPointF(dx, baseline), run.text, width);
+    // Without advances of its own or spacing between characters, the run is drawn whole.
+    if (run.advances.isEmpty() && m_dc.textCharExtra == 0) {
+        draw(laid.start, run.text, width);
         return;
     }
     for (qsizetype i = 0; i < n; ++i) {
         if (run.text[i].isLowSurrogate())
             continue;
         const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-        drawText(QPointF(dx + positions[i], baseline), run.text.mid(i, len),
-                 positions[i + len] - positions[i]);
+        draw(laid.start + QPointF(positions[i], 0), run.text.mid(i, len),
+             positions[i + len] - positions[i]);
     }
+}
+
+void Canvas::text(const TextRun &run)
+{
+    const bool updateCp = m_dc.textAlign & textalign::kUpdateCp;
+    const QPointF reference = updateCp ? m_dc.position : run.reference;
+    if (run.rect && (run.options & textout::kOpaque) && !m_recording)
+        fillOpaqueBox(run);
+    if (run.text.isEmpty())
+        return;
+    // Each glyph is shaped and outlined, shown or not.
+    charge(int64_t(run.text.size()) * 16);
+    if (exhausted())
+        return;
+
+    const QPointF ux = axis(m_toFinal, {1, 0}), uy = axis(m_toFinal, {0, 1});
+    const double xs = std::hypot(ux.x(), ux.y()), ys = std::hypot(uy.x(), uy.y());
+    if (!(xs > 0) || !(ys > 0))
+        return;
+    const std::optional<SizedFont> sized = sizedFont(xs, ys);
+    if (!sized)
+        return;
+    const double perPixel = std::hypot(m_base.m11(), m_base.m12());
+    const QFontMetricsF fm(sized->font, m_painter.device());
+    LaidText laid{sized->font, penPositions(run, sized->font, fm, xs, perPixel), {}, {}};
+    const double width = laid.positions.last();
+    laid.start = alignedStart(width, fm, perPixel);
+    laid.place = textPlacement(run, reference, ux);
+    if (updateCp)
+        moveCurrentPosition(reference, width, xs);
+    if (m_recording)
+        recordText(run, laid);
+    else
+        drawText(run, laid, fm);
 }
 
 } // namespace metafile
