@@ -177,6 +177,9 @@ private:
     // The operations that read the destination, worked pixel by pixel on the painter's image
     // over the white the picture is shown on; false when that cannot be done here.
     bool tryBlitOverBackdrop(const Blit &blit);
+    // The operations that need no bitmap, and those that draw one, through the painter.
+    void fillForRop(uint32_t code, const QPainterPath &device);
+    void drawBitmap(const Blit &blit);
     // The brush's pixels over white, for the device pixels of area.
     QImage patternPixels(const QRect &area);
     // How far a shape on whole pixels moves to be sampled at the pixels' centres: a little

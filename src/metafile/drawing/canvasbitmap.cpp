@@ -40,6 +40,94 @@ QImage inverted(const QImage &image)
     return out;
 }
 
+// How a blit's source rectangle lands on its destination: both with positive extents, and
+// whether the bitmap is turned round across each axis (a negative extent in one of the two).
+struct SourceMapping
+{
+    QRectF source;
+    QRectF dest;
+    bool flipX = false;
+    bool flipY = false;
+};
+
+SourceMapping sourceMapping(const Blit &b)
+{
+    return {b.source.normalized(), b.dest.normalized(),
+            (b.source.width() < 0) != (b.dest.width() < 0),
+            (b.source.height() < 0) != (b.dest.height() < 0)};
+}
+
+// The operations that fill the destination with no bitmap at all.
+bool fillsWithoutSource(uint32_t code)
+{
+    switch (code) {
+    case rop::kBlackness:
+    case rop::kWhiteness:
+    case rop::kDstInvert:
+    case rop::kPatInvert:
+    case rop::kPatCopy:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What a raster operation combines pixel by pixel: the picture so far, the pattern and the
+// bitmap, and the bitmap's column and row each pixel of the part shown takes (-1 for none).
+struct Operands
+{
+    const QImage &backdrop;
+    const QImage &pattern;
+    const QImage &source;
+    bool withSource;
+    QRect shown;
+    QList<int> columns;
+    QList<int> rows;
+};
+
+// The part shown, combined by the operation of the given index over white.
+QImage combined(uint8_t index, const Operands &o)
+{
+    const QImage &backdrop = o.backdrop;
+    const QRect &shown = o.shown;
+    QImage out(shown.size(), QImage::Format_RGB32);
+    const bool premultiplied = backdrop.format() == QImage::Format_ARGB32_Premultiplied;
+    for (int y = shown.top(); y <= shown.bottom(); ++y) {
+        const int sy = o.rows[y - shown.top()];
+        const auto *drawnLine = reinterpret_cast<const QRgb *>(backdrop.constScanLine(y));
+        const auto *patternLine =
+            o.pattern.isNull()
+                ? nullptr
+                : reinterpret_cast<const QRgb *>(o.pattern.constScanLine(y - shown.top()));
+        const auto *sourceLine = o.withSource && sy >= 0 && sy < o.source.height()
+                                     ? reinterpret_cast<const QRgb *>(o.source.constScanLine(sy))
+                                     : nullptr;
+        auto *outLine = reinterpret_cast<QRgb *>(out.scanLine(y - shown.top()));
+        for (int x = shown.left(); x <= shown.right(); ++x) {
+            // What shows at the pixel: the picture so far over white.
+            const QRgb drawn = premultiplied ? drawnLine[x] : backdrop.pixel(x, y);
+            const int clear = 255 - qAlpha(drawn);
+            const QRgb d = premultiplied ? qRgb(qRed(drawn) + clear, qGreen(drawn) + clear,
+                                                qBlue(drawn) + clear)
+                                         : qRgb(qRed(drawn) * qAlpha(drawn) / 255 + clear,
+                                                qGreen(drawn) * qAlpha(drawn) / 255 + clear,
+                                                qBlue(drawn) * qAlpha(drawn) / 255 + clear);
+            QRgb s = 0;
+            if (o.withSource) {
+                const int sx = o.columns[x - shown.left()];
+                if (!sourceLine || sx < 0 || sx >= o.source.width()) {
+                    outLine[x - shown.left()] = d;
+                    continue;
+                }
+                s = sourceLine[sx];
+            }
+            const QRgb p = patternLine ? patternLine[x - shown.left()] : 0;
+            outLine[x - shown.left()] = ternaryrop::apply(index, p, s, d);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 // The picture's background is transparent and shows white, so each operation that combines
@@ -93,9 +181,16 @@ void Canvas::blit(const Blit &b)
     }
     if (b.rop == rop::kNop || (ternaryrop::readsDestination(b.rop) && tryBlitOverBackdrop(b)))
         return;
-    const QPainterPath device = onPixels(area);
+    if (fillsWithoutSource(b.rop))
+        fillForRop(b.rop, onPixels(area));
+    else if (b.image && !b.image->isNull())
+        drawBitmap(b);
+}
+
+void Canvas::fillForRop(uint32_t code, const QPainterPath &device)
+{
     m_painter.setTransform(QTransform::fromTranslate(kToCentre, kToCentre));
-    switch (b.rop) {
+    switch (code) {
     case rop::kBlackness:
         m_painter.fillPath(device, Qt::black);
         return;
@@ -112,22 +207,17 @@ void Canvas::blit(const Blit &b)
         fillWith(m_painter, device, m_dc.brush);
         m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         return;
-    case rop::kPatCopy:
+    default:
         fillWith(m_painter, device, m_dc.brush);
         return;
-    default:
-        break;
     }
-    if (!b.image || b.image->isNull())
-        return;
+}
 
+void Canvas::drawBitmap(const Blit &b)
+{
     QImage image = *b.image;
-    QRectF source = b.source, dest = b.dest;
-    // Negative extents mirror the bitmap.
-    const bool flipX = (source.width() < 0) != (dest.width() < 0);
-    const bool flipY = (source.height() < 0) != (dest.height() < 0);
-    source = source.normalized();
-    dest = dest.normalized();
+    const SourceMapping mapping = sourceMapping(b);
+    QRectF source = mapping.source, dest = mapping.dest;
     const QRectF bounds(QPointF(0, 0), QSizeF(image.size()));
     const QRectF visible = source.intersected(bounds);
     if (visible.isEmpty() || source.isEmpty() || dest.isEmpty())
@@ -140,8 +230,8 @@ void Canvas::blit(const Blit &b)
                       visible.height() * sy);
         source = visible;
     }
-    if (flipX || flipY) {
-        image = image.copy(source.toAlignedRect()).mirrored(flipX, flipY);
+    if (mapping.flipX || mapping.flipY) {
+        image = image.copy(source.toAlignedRect()).mirrored(mapping.flipX, mapping.flipY);
         source = QRectF(QPointF(0, 0), QSizeF(image.size()));
     }
     int mode;
@@ -196,55 +286,29 @@ bool Canvas::tryBlitOverBackdrop(const Blit &b)
         withSource ? b.image->convertToFormat(QImage::Format_ARGB32_Premultiplied) : QImage();
     // Which source pixel each destination pixel takes: negative extents and a mirroring
     // mapping turn the bitmap round.
-    const QRectF from = b.source.normalized();
-    const bool flipX = ((b.source.width() < 0) != (b.dest.width() < 0)) != (toDevice.m11() < 0);
-    const bool flipY = ((b.source.height() < 0) != (b.dest.height() < 0)) != (toDevice.m22() < 0);
+    const SourceMapping mapping = sourceMapping(b);
+    const QRectF &from = mapping.source;
+    const bool flipX = mapping.flipX != (toDevice.m11() < 0);
+    const bool flipY = mapping.flipY != (toDevice.m22() < 0);
     // -1 for a place outside any bitmap.
     auto sourceAt = [&](double u, bool flip, double start, double extent) {
         const double at = std::floor(start + (flip ? 1 - u : u) * extent);
         return at >= 0 && at < double(limits::kMaxBitmapPixels) ? int(at) : -1;
     };
-    QImage out(shown.size(), QImage::Format_RGB32);
-    const uint8_t index = ternaryrop::index(b.rop);
-    const bool premultiplied = backdrop.format() == QImage::Format_ARGB32_Premultiplied;
-    QList<int> columns(shown.width(), -1);
+    Operands operands{backdrop,
+                      pattern,
+                      source,
+                      withSource,
+                      shown,
+                      QList<int>(shown.width(), -1),
+                      QList<int>(shown.height(), -1)};
     for (int x = shown.left(); withSource && x <= shown.right(); ++x)
-        columns[x - shown.left()] =
+        operands.columns[x - shown.left()] =
             sourceAt((x - target.left() + 0.5) / target.width(), flipX, from.left(), from.width());
-    for (int y = shown.top(); y <= shown.bottom(); ++y) {
-        const int sy =
+    for (int y = shown.top(); withSource && y <= shown.bottom(); ++y)
+        operands.rows[y - shown.top()] =
             sourceAt((y - target.top() + 0.5) / target.height(), flipY, from.top(), from.height());
-        const auto *drawnLine = reinterpret_cast<const QRgb *>(backdrop.constScanLine(y));
-        const auto *patternLine =
-            pattern.isNull()
-                ? nullptr
-                : reinterpret_cast<const QRgb *>(pattern.constScanLine(y - shown.top()));
-        const auto *sourceLine = withSource && sy >= 0 && sy < source.height()
-                                     ? reinterpret_cast<const QRgb *>(source.constScanLine(sy))
-                                     : nullptr;
-        auto *outLine = reinterpret_cast<QRgb *>(out.scanLine(y - shown.top()));
-        for (int x = shown.left(); x <= shown.right(); ++x) {
-            // What shows at the pixel: the picture so far over white.
-            const QRgb drawn = premultiplied ? drawnLine[x] : backdrop.pixel(x, y);
-            const int clear = 255 - qAlpha(drawn);
-            const QRgb d = premultiplied ? qRgb(qRed(drawn) + clear, qGreen(drawn) + clear,
-                                                qBlue(drawn) + clear)
-                                         : qRgb(qRed(drawn) * qAlpha(drawn) / 255 + clear,
-                                                qGreen(drawn) * qAlpha(drawn) / 255 + clear,
-                                                qBlue(drawn) * qAlpha(drawn) / 255 + clear);
-            QRgb s = 0;
-            if (withSource) {
-                const int sx = columns[x - shown.left()];
-                if (!sourceLine || sx < 0 || sx >= source.width()) {
-                    outLine[x - shown.left()] = d;
-                    continue;
-                }
-                s = sourceLine[sx];
-            }
-            const QRgb p = patternLine ? patternLine[x - shown.left()] : 0;
-            outLine[x - shown.left()] = ternaryrop::apply(index, p, s, d);
-        }
-    }
+    const QImage out = combined(ternaryrop::index(b.rop), operands);
     m_painter.resetTransform();
     m_painter.setCompositionMode(QPainter::CompositionMode_Source);
     m_painter.drawImage(shown.topLeft(), out);
