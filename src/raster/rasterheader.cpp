@@ -202,6 +202,72 @@ struct JpegComponent
     int h = 1, v = 1;
 };
 
+// What the frame header says: the size, the components and their sampling.
+struct JpegFrame
+{
+    bool progressive = false;
+    int64_t width = 0, height = 0;
+    QList<JpegComponent> components;
+    int hMax = 1, vMax = 1;
+};
+
+// The frame header's fields, after its length.
+JpegFrame readJpegFrame(Reader &r, uint8_t marker)
+{
+    JpegFrame f;
+    f.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    r.skip(1);
+    f.height = r.be16();
+    f.width = r.be16();
+    const uint8_t count = r.u8();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        JpegComponent c;
+        c.id = r.u8();
+        const uint8_t sampling = r.u8();
+        c.h = std::max(1, sampling >> 4);
+        c.v = std::max(1, sampling & 15);
+        f.hMax = std::max(f.hMax, c.h);
+        f.vMax = std::max(f.vMax, c.v);
+        r.skip(1);
+        f.components.append(c);
+    }
+    return f;
+}
+
+// The samples a scan decodes: those of each frame component it names.
+int64_t jpegScanWork(Reader &r, const JpegFrame &f)
+{
+    int64_t work = 0;
+    const uint8_t inScan = r.u8();
+    for (int i = 0; i < inScan && r.ok(); ++i) {
+        const uint8_t id = r.u8();
+        r.skip(1);
+        for (const JpegComponent &c : f.components) {
+            if (c.id == id)
+                work += f.width * f.height * c.h * c.v / (f.hMax * f.vMax);
+        }
+    }
+    return work;
+}
+
+// Past a scan's entropy-coded data, from its first byte: a 0xFF there is stuffed with a zero
+// or starts a restart marker; any other marker ends it.
+Reader afterEntropyData(QByteArrayView bytes, qsizetype from)
+{
+    Reader r(bytes, from);
+    while (r.ok()) {
+        const qsizetype at = bytes.indexOf('\xFF', r.pos());
+        if (at < 0 || at + 1 >= bytes.size())
+            return Reader(bytes, bytes.size());
+        const uint8_t next = uint8_t(bytes[at + 1]);
+        const bool inData = next == 0 || (next >= 0xD0 && next <= 0xD7);
+        r = Reader(bytes, at + (inData ? 2 : 0));
+        if (!inData)
+            break;
+    }
+    return r;
+}
+
 // Walks the markers of ITU T.81: the frame header gives the size and the sampling; each
 // scan is counted, and skipped to the next marker that is not a restart.
 Result<Header> readJpeg(QByteArrayView bytes)
@@ -210,10 +276,7 @@ Result<Header> readJpeg(QByteArrayView bytes)
     Header h;
     h.format = Format::Jpeg;
     h.scans = 0;
-    bool progressive = false, framed = false;
-    QList<JpegComponent> components;
-    int64_t width = 0, height = 0;
-    int hMax = 1, vMax = 1;
+    std::optional<JpegFrame> frame;
     int64_t scanWork = 0;
     while (r.ok()) {
         if (r.u8() != 0xFF)
@@ -229,26 +292,10 @@ Result<Header> readJpeg(QByteArrayView bytes)
         const uint16_t length = r.be16();
         if (length < 2)
             return failAt("JPEG", segment, QStringLiteral("segment length %1").arg(length));
-        const bool frame =
+        const bool isFrame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame && !framed) {
-            framed = true;
-            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-            r.skip(1);
-            height = r.be16();
-            width = r.be16();
-            const uint8_t count = r.u8();
-            for (int i = 0; i < count && r.ok(); ++i) {
-                JpegComponent c;
-                c.id = r.u8();
-                const uint8_t sampling = r.u8();
-                c.h = std::max(1, sampling >> 4);
-                c.v = std::max(1, sampling & 15);
-                hMax = std::max(hMax, c.h);
-                vMax = std::max(vMax, c.v);
-                r.skip(1);
-                components.append(c);
-            }
+        if (isFrame && !frame) {
+            frame = readJpegFrame(r, marker);
             r = Reader(bytes, segment + length);
             continue;
         }
@@ -256,46 +303,27 @@ Result<Header> readJpeg(QByteArrayView bytes)
             r.skip(length - 2);
             continue;
         }
-        if (!framed)
+        if (!frame)
             return failAt("JPEG", segment, QStringLiteral("scan before the frame header"));
         if (++h.scans > kMaxJpegScans)
             return failAt("JPEG", segment, QStringLiteral("more than %1 scans").arg(kMaxJpegScans));
-        const uint8_t inScan = r.u8();
-        for (int i = 0; i < inScan && r.ok(); ++i) {
-            const uint8_t id = r.u8();
-            r.skip(1);
-            for (const JpegComponent &c : components) {
-                if (c.id == id)
-                    scanWork += width * height * c.h * c.v / (hMax * vMax);
-            }
-        }
-        r = Reader(bytes, segment + length);
-        // Entropy-coded data: a 0xFF is stuffed with a zero or starts a restart marker.
-        while (r.ok()) {
-            const qsizetype at = bytes.indexOf('\xFF', r.pos());
-            if (at < 0 || at + 1 >= bytes.size()) {
-                r = Reader(bytes, bytes.size());
-                break;
-            }
-            const uint8_t next = uint8_t(bytes[at + 1]);
-            r = Reader(bytes, at + (next == 0 || (next >= 0xD0 && next <= 0xD7) ? 2 : 0));
-            if (next != 0 && !(next >= 0xD0 && next <= 0xD7))
-                break;
-        }
+        scanWork += jpegScanWork(r, *frame);
+        r = afterEntropyData(bytes, segment + length);
     }
-    if (!framed || h.scans == 0)
+    if (!frame || h.scans == 0)
         return failAt("JPEG", r.pos(), QStringLiteral("no frame or no scan"));
-    auto result = sized(h, width, height, components.size() == 1 ? 1 : 4);
+    const JpegFrame &f = *frame;
+    auto result = sized(h, f.width, f.height, f.components.size() == 1 ? 1 : 4);
     if (!result)
         return result;
     h = result.value();
     h.work += scanWork * kPixelCost[int(Format::Jpeg)];
     // Progressive and multi-scan pictures are decoded through a buffer of every block's
     // coefficients: 64 of 2 bytes each, the blocks of every component padded to whole units.
-    if (progressive || h.scans > 1) {
-        const int64_t unitsX = (width + 8 * hMax - 1) / (8 * hMax);
-        const int64_t unitsY = (height + 8 * vMax - 1) / (8 * vMax);
-        for (const JpegComponent &c : components)
+    if (f.progressive || h.scans > 1) {
+        const int64_t unitsX = (f.width + 8 * f.hMax - 1) / (8 * f.hMax);
+        const int64_t unitsY = (f.height + 8 * f.vMax - 1) / (8 * f.vMax);
+        for (const JpegComponent &c : f.components)
             h.workingBytes += unitsX * c.h * unitsY * c.v * 128;
     }
     return h;
