@@ -529,6 +529,11 @@ void TestMetafile::firstSkip_data()
     QTest::newRow("EMF record not played, after a comment")
         << emf(kRed, {e(EGdiComment, 0), e(EExtFloodFill, 0, 0, 0, 0), square})
         << "EMR_EXTFLOODFILL: not played" << e0 + 12 << int(EExtFloodFill) << after << false;
+    QByteArray sevenBits = dib(2, 2, 24, {}, {kRed, kRed, kRed, kRed});
+    sevenBits.replace(14, 2, words({7}));
+    QTest::newRow("WMF bitmap of 7 bits a pixel")
+        << wmf(kRed, {wmfStretch(0x00CC0020, 2, 2, sevenBits), wmfSquare})
+        << "META_STRETCHDIB: unsupported bit count" << w0 << int(StretchDib) << after << false;
     QTest::newRow("WMF viewport, passed over") << wmf(kRed, {w(SetViewportExt, 10, 10), wmfSquare})
                                                << QString() << qint64(-1) << 0 << after << false;
     QTest::newRow("WMF record of size 0 ends the playback")

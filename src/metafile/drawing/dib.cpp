@@ -30,15 +30,14 @@ struct Header
     qsizetype infoSize = 0;
 };
 
-bool fail(QString *error, const char *why)
+Error fail(const char *why)
 {
-    if (error)
-        *error = QString::fromLatin1(why);
-    return false;
+    return Error{QString::fromLatin1(why)};
 }
 
-bool readHeader(QByteArrayView info, DibColors colors, Header &h, QString *error)
+Result<Header> readHeader(QByteArrayView info, DibColors colors)
 {
+    Header h;
     ByteReader r(info);
     const uint32_t size = r.u32();
     if (size == kCoreHeaderSize) {
@@ -64,13 +63,13 @@ bool readHeader(QByteArrayView info, DibColors colors, Header &h, QString *error
             for (int i = 0; i < (size >= 56 ? 4 : 3); ++i)
                 h.masks[i] = m.u32();
             if (!m.ok())
-                return fail(error, "bitmap masks cut short");
+                return fail("bitmap masks cut short");
         }
     } else {
-        return fail(error, "unknown bitmap header size");
+        return fail("unknown bitmap header size");
     }
     if (!r.ok())
-        return fail(error, "bitmap header cut short");
+        return fail("bitmap header cut short");
     if (colors == DibColors::Palette)
         h.entrySize = 2;
     h.tableOffset = size;
@@ -79,13 +78,13 @@ bool readHeader(QByteArrayView info, DibColors colors, Header &h, QString *error
     if (h.bitCount <= 8 && (h.tableCount == 0 || h.tableCount > (1u << h.bitCount)))
         h.tableCount = 1u << h.bitCount;
     else if (h.bitCount > 8 && h.tableCount > 256)
-        return fail(error, "bitmap colour table too long");
+        return fail("bitmap colour table too long");
     h.infoSize = h.tableOffset + qsizetype(h.tableCount) * h.entrySize;
     if (h.width <= 0 || h.height <= 0 || h.width > limits::kMaxBitmapSide ||
         h.height > limits::kMaxBitmapSide)
-        return fail(error, "bitmap size out of range");
+        return fail("bitmap size out of range");
     if (h.width * h.height > limits::kMaxBitmapPixels)
-        return fail(error, "bitmap larger than the cap");
+        return fail("bitmap larger than the cap");
     switch (h.bitCount) {
     case 1:
     case 4:
@@ -99,9 +98,9 @@ bool readHeader(QByteArrayView info, DibColors colors, Header &h, QString *error
             break;
         [[fallthrough]];
     default:
-        return fail(error, "unsupported bit count");
+        return fail("unsupported bit count");
     }
-    return true;
+    return h;
 }
 
 QList<QRgb> colourTable(QByteArrayView info, const Header &h, const Palette &palette)
@@ -229,25 +228,18 @@ void decodeRle(QImage &image, const Header &h, QByteArrayView bits, const QList<
 
 // A JPEG or PNG carried in a bitmap record: only the reader the compression names decodes it,
 // and its pixels come out of the playback's budget before it is decoded.
-std::optional<Dib> decodeEmbedded(QByteArrayView bits, raster::Format format, PixelBudget &budget,
-                                  QString *error)
+Result<Dib> decodeEmbedded(QByteArrayView bits, raster::Format format, PixelBudget &budget)
 {
     const auto header = raster::readHeader(format, bits, bits.size());
-    if (!header) {
-        fail(error, qPrintable(header.error().message));
-        return std::nullopt;
-    }
+    if (!header)
+        return header.error();
     const QSize size = header->size;
     if (int64_t(size.width()) * size.height() > limits::kMaxBitmapPixels ||
-        !budget.take(int64_t(size.width()) * size.height())) {
-        fail(error, "embedded picture past the playback's pixel budget");
-        return std::nullopt;
-    }
+        !budget.take(int64_t(size.width()) * size.height()))
+        return fail("embedded picture past the playback's pixel budget");
     auto decoded = raster::decode(bits, format);
-    if (!decoded || decoded->image.size() != size) {
-        fail(error, "embedded picture unreadable");
-        return std::nullopt;
-    }
+    if (!decoded || decoded->image.size() != size)
+        return fail("embedded picture unreadable");
     Dib dib;
     dib.image = decoded->image.convertToFormat(QImage::Format_ARGB32);
     dib.bitCount = 32;
@@ -268,44 +260,37 @@ bool PixelBudget::take(int64_t pixels)
     return true;
 }
 
-std::optional<qsizetype> dibInfoSize(QByteArrayView packed, DibColors colors)
+Result<qsizetype> dibInfoSize(QByteArrayView packed, DibColors colors)
 {
-    Header h;
-    if (!readHeader(packed, colors, h, nullptr))
-        return std::nullopt;
-    return h.infoSize;
+    const auto h = readHeader(packed, colors);
+    if (!h)
+        return h.error();
+    return h->infoSize;
 }
 
-std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors colors,
-                             const Palette &palette, PixelBudget &budget, QString *error,
-                             bool keepAlpha)
+Result<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors colors,
+                      const Palette &palette, PixelBudget &budget, bool keepAlpha)
 {
-    Header h;
-    if (!readHeader(info, colors, h, error))
-        return std::nullopt;
+    const auto header = readHeader(info, colors);
+    if (!header)
+        return header.error();
+    const Header &h = *header;
     if (h.compression == kBiJpeg || h.compression == kBiPng)
-        return decodeEmbedded(bits,
-                              h.compression == kBiPng ? raster::Format::Png : raster::Format::Jpeg,
-                              budget, error);
+        return decodeEmbedded(
+            bits, h.compression == kBiPng ? raster::Format::Png : raster::Format::Jpeg, budget);
     const bool rle = h.compression == kBiRle8 || h.compression == kBiRle4;
     if ((rle && h.bitCount != (h.compression == kBiRle8 ? 8 : 4)) ||
-        (!rle && h.compression != kBiRgb && h.compression != kBiBitfields)) {
-        fail(error, "unsupported bitmap compression");
-        return std::nullopt;
-    }
+        (!rle && h.compression != kBiRgb && h.compression != kBiBitfields))
+        return fail("unsupported bitmap compression");
     const int64_t pixels = h.width * h.height;
-    if (!budget.take(pixels)) {
-        fail(error, "bitmaps past the playback's pixel budget");
-        return std::nullopt;
-    }
+    if (!budget.take(pixels))
+        return fail("bitmaps past the playback's pixel budget");
     Dib dib;
     dib.bitCount = h.bitCount;
     dib.bottomUp = !h.topDown;
     dib.image = QImage(int(h.width), int(h.height), QImage::Format_ARGB32);
-    if (dib.image.isNull()) {
-        fail(error, "bitmap allocation failed");
-        return std::nullopt;
-    }
+    if (dib.image.isNull())
+        return fail("bitmap allocation failed");
     dib.image.fill(Qt::transparent);
     const QList<QRgb> table = colourTable(info, h, palette);
     if (rle)
@@ -315,12 +300,14 @@ std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors
     return dib;
 }
 
-std::optional<Dib> decodePackedDib(QByteArrayView packed, DibColors colors, const Palette &palette,
-                                   PixelBudget &budget)
+Result<Dib> decodePackedDib(QByteArrayView packed, DibColors colors, const Palette &palette,
+                            PixelBudget &budget)
 {
     const auto infoSize = dibInfoSize(packed, colors);
-    if (!infoSize || *infoSize > packed.size())
-        return std::nullopt;
+    if (!infoSize)
+        return infoSize.error();
+    if (*infoSize > packed.size())
+        return fail("bitmap colour table past the record");
     return decodeDib(packed.first(*infoSize), packed.sliced(*infoSize), colors, palette, budget);
 }
 

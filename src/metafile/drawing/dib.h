@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include "metafile/drawing/gdiobjects.h"
 #include "raster/memorycap.h"
 
@@ -44,20 +46,19 @@ private:
     std::vector<raster::Reservation> m_held;
 };
 
-// Decodes a bitmap from its info block (header and colour table) and its pixel bits.
-// nullopt when the header is malformed, a size is past the caps or the budget, or the
+// Decodes a bitmap from its info block (header and colour table) and its pixel bits. Fails
+// with why when the header is malformed, a size is past the caps or the budget, or the
 // compression is unknown. Rows missing from short bits stay transparent. The fourth byte of
 // 32-bit pixels is alpha only where keepAlpha asks for it; elsewhere it is padding.
-std::optional<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors colors,
-                             const Palette &palette, PixelBudget &budget, QString *error = nullptr,
-                             bool keepAlpha = false);
+Result<Dib> decodeDib(QByteArrayView info, QByteArrayView bits, DibColors colors,
+                      const Palette &palette, PixelBudget &budget, bool keepAlpha = false);
 
 // The length of the info block at the start of a packed bitmap (header, masks and colour
-// table), or nullopt when the header cannot be read.
-std::optional<qsizetype> dibInfoSize(QByteArrayView packed, DibColors colors);
+// table); fails when the header cannot be read.
+Result<qsizetype> dibInfoSize(QByteArrayView packed, DibColors colors);
 
 // A packed bitmap, as WMF records hold it: the info block then the bits.
-std::optional<Dib> decodePackedDib(QByteArrayView packed, DibColors colors, const Palette &palette,
-                                   PixelBudget &budget);
+Result<Dib> decodePackedDib(QByteArrayView packed, DibColors colors, const Palette &palette,
+                            PixelBudget &budget);
 
 } // namespace metafile

@@ -40,24 +40,24 @@ BlitFields readBlit(ByteReader &p, bool stretch)
 }
 
 // A record without a bitmap lacks nothing: it combines the brush with what is drawn.
-Status bitmapRead(const ByteReader &p, const DibPlace &at, const std::optional<Dib> &d)
+Status bitmapRead(const ByteReader &p, const DibPlace &at, const Result<Dib> &d)
 {
-    return complete(p, d || at.cbBmi == 0, "bad bitmap");
+    return d || at.cbBmi == 0 ? complete(p) : Status(d.error());
 }
 
 } // namespace
 
-std::optional<Dib> Player::dib(const ByteReader &p, const DibPlace &at, bool keepAlpha)
+Result<Dib> Player::dib(const ByteReader &p, const DibPlace &at, bool keepAlpha)
 {
     if (at.cbBmi == 0)
-        return std::nullopt;
+        return skip("no bitmap");
     ByteReader whole(p.bytes());
     const QByteArrayView info = whole.at(at.offBmi, at.cbBmi);
     const QByteArrayView bits = whole.at(at.offBits, at.cbBits);
     if (!whole.ok())
-        return std::nullopt;
+        return skip("bitmap past the record");
     return decodeDib(info, bits, at.usage == 1 ? DibColors::Palette : DibColors::Rgb,
-                     m_c.dc().palette, m_c.budget(), nullptr, keepAlpha);
+                     m_c.dc().palette, m_c.budget(), keepAlpha);
 }
 
 Status Player::bitBlt(ByteReader &p, bool stretch)
@@ -121,7 +121,7 @@ Status Player::alphaBlend(ByteReader &p)
     const auto d = dib(p, f.at, sourceAlpha);
     if (d)
         m_c.alphaBlend(f.dest, d->image, f.source, int((f.op >> 16) & 0xFF));
-    return complete(p, d.has_value(), "bad bitmap");
+    return d ? complete(p) : Status(d.error());
 }
 
 Status Player::stretchDiBits(ByteReader &p)

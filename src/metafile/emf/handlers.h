@@ -115,7 +115,7 @@ private:
     Status stretchDiBits(ByteReader &p);
     Status setDiBitsToDevice(ByteReader &p);
     Status blitDib(const ByteReader &p, Blit b, QPointF src, QSizeF size, const DibPlace &at);
-    std::optional<Dib> dib(const ByteReader &p, const DibPlace &at, bool keepAlpha = false);
+    Result<Dib> dib(const ByteReader &p, const DibPlace &at, bool keepAlpha = false);
 
     // gradient.cpp
     Status gradientFill(ByteReader &p);

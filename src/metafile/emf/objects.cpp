@@ -87,7 +87,9 @@ Status Player::createPatternBrush(ByteReader &p, bool monochrome)
     b.kind = d ? Brush::Kind::Pattern : Brush::Kind::Null;
     if (d)
         b.pattern = d->image;
-    return firstSkip(complete(p, d.has_value(), "bad bitmap"), putObject(index, b));
+    // A pattern that cannot be read still takes its slot in the object table, as a null brush.
+    const Status made = putObject(index, b);
+    return firstSkip(d ? complete(p) : Status(d.error()), made);
 }
 
 Status Player::extCreateFontIndirectW(ByteReader &p)

@@ -15,6 +15,12 @@ bool withoutBitmap(uint16_t function, const ByteReader &p)
     return p.size() == qsizetype(function >> 8) * 2;
 }
 
+// A bitmap record read whole, or why its bitmap was not.
+Status bitmapRead(const ByteReader &p, const Result<QImage> &image)
+{
+    return image ? complete(p) : Status(image.error());
+}
+
 // The destination rectangle, stored as height, width, then its corner y before x.
 QRectF readDest(ByteReader &p)
 {
@@ -24,12 +30,12 @@ QRectF readDest(ByteReader &p)
 
 } // namespace
 
-std::optional<QImage> Player::packedDib(ByteReader &p, uint16_t usage)
+Result<QImage> Player::packedDib(ByteReader &p, uint16_t usage)
 {
     const auto dib = decodePackedDib(p.rest(), usage == 1 ? DibColors::Palette : DibColors::Rgb,
                                      m_c.dc().palette, m_c.budget());
     if (!dib)
-        return std::nullopt;
+        return dib.error();
     return dib->image;
 }
 
@@ -52,10 +58,13 @@ Status Player::bitBlt(ByteReader &p, bool dib)
         p.skip(2);
     b.dest = readDest(p);
     b.source = QRectF(src, b.dest.size());
-    if (!noBitmap)
-        b.image = dib ? packedDib(p, 0) : readBitmap16(p, m_c.budget());
+    const Result<QImage> image = noBitmap ? Result<QImage>(QImage())
+                                 : dib    ? packedDib(p, 0)
+                                          : readBitmap16(p, m_c.budget());
+    if (image && !noBitmap)
+        b.image = *image;
     m_c.blit(b);
-    return complete(p, noBitmap || b.image, "bad bitmap");
+    return bitmapRead(p, image);
 }
 
 Status Player::stretchBlt(ByteReader &p, bool dib)
@@ -69,10 +78,13 @@ Status Player::stretchBlt(ByteReader &p, bool dib)
         p.skip(2);
     b.dest = readDest(p);
     b.source = QRectF(src, QSizeF(sw, sh));
-    if (!noBitmap)
-        b.image = dib ? packedDib(p, 0) : readBitmap16(p, m_c.budget());
+    const Result<QImage> image = noBitmap ? Result<QImage>(QImage())
+                                 : dib    ? packedDib(p, 0)
+                                          : readBitmap16(p, m_c.budget());
+    if (image && !noBitmap)
+        b.image = *image;
     m_c.blit(b);
-    return complete(p, noBitmap || b.image, "bad bitmap");
+    return bitmapRead(p, image);
 }
 
 Status Player::stretchDib(ByteReader &p)
@@ -83,12 +95,14 @@ Status Player::stretchDib(ByteReader &p)
     const double sh = p.i16(), sw = p.i16();
     const QPointF src = readYX(p);
     b.dest = readDest(p);
-    b.image = packedDib(p, usage);
+    const Result<QImage> image = packedDib(p, usage);
+    if (image)
+        b.image = *image;
     // The source's y counts from the bottom row of the bitmap.
     const double top = b.image ? b.image->height() - src.y() - sh : src.y();
     b.source = QRectF(QPointF(src.x(), top), QSizeF(sw, sh));
     m_c.blit(b);
-    return complete(p, b.image.has_value(), "bad bitmap");
+    return bitmapRead(p, image);
 }
 
 Status Player::setDibToDev(ByteReader &p)
@@ -98,12 +112,14 @@ Status Player::setDibToDev(ByteReader &p)
     p.skip(4);
     const QPointF src = readYX(p);
     b.dest = readDest(p);
-    b.image = packedDib(p, usage);
+    const Result<QImage> image = packedDib(p, usage);
+    if (image)
+        b.image = *image;
     const double h = b.dest.height();
     const double top = b.image ? b.image->height() - src.y() - h : src.y();
     b.source = QRectF(QPointF(src.x(), top), b.dest.size());
     m_c.blit(b);
-    return complete(p, b.image.has_value(), "bad bitmap");
+    return bitmapRead(p, image);
 }
 
 } // namespace metafile::wmf

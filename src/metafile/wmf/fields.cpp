@@ -1,5 +1,7 @@
 #include "metafile/wmf/fields.h"
 
+#include "metafile/drawing/skip.h"
+
 namespace metafile::wmf {
 
 ColorRef readColor(ByteReader &p)
@@ -32,17 +34,21 @@ QPolygonF readPoints(ByteReader &p, qsizetype count)
     return points;
 }
 
-std::optional<QImage> readBitmap16(ByteReader &p, PixelBudget &budget)
+Result<QImage> readBitmap16(ByteReader &p, PixelBudget &budget)
 {
     p.skip(2);
     const int width = p.i16(), height = p.i16(), widthBytes = p.i16();
     p.skip(1);
     const int bitsPixel = p.u8();
-    if (!p.ok() || width <= 0 || height <= 0 || widthBytes <= 0 ||
-        (bitsPixel != 1 && bitsPixel != 24) ||
-        int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel ||
-        int64_t(widthBytes) * height > p.remaining() || !budget.take(int64_t(width) * height))
-        return std::nullopt;
+    if (!p.ok())
+        return skip("cut short");
+    if (width <= 0 || height <= 0 || widthBytes <= 0 || (bitsPixel != 1 && bitsPixel != 24) ||
+        int64_t(widthBytes) * 8 < int64_t(width) * bitsPixel)
+        return skip("bad bitmap header");
+    if (int64_t(widthBytes) * height > p.remaining())
+        return skip("bitmap past the record");
+    if (!budget.take(int64_t(width) * height))
+        return skip("bitmaps past the playback's pixel budget");
     QImage image(width, height, QImage::Format_RGB32);
     const QByteArrayView bits = p.rest();
     for (int y = 0; y < height; ++y) {

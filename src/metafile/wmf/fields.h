@@ -25,6 +25,6 @@ QPolygonF readPoints(ByteReader &p, qsizetype count);
 
 // A device-dependent bitmap of the 16-bit format; only its monochrome and 24-bit forms are
 // device-independent enough to draw.
-std::optional<QImage> readBitmap16(ByteReader &p, PixelBudget &budget);
+Result<QImage> readBitmap16(ByteReader &p, PixelBudget &budget);
 
 } // namespace metafile::wmf

@@ -53,7 +53,7 @@ private:
     Status deleteObject(ByteReader &p);
     Status createObject(GdiObject object);
     // A pattern brush of image; without one, a null brush that still takes its slot.
-    Status createPattern(const ByteReader &p, const std::optional<QImage> &image, bool monochrome);
+    Status createPattern(const ByteReader &p, const Result<QImage> &image, bool monochrome);
 
     // shapes.cpp: lines, rectangles, arcs, polygons and pixels.
     Status lineTo(ByteReader &p);
@@ -89,7 +89,7 @@ private:
     Status stretchBlt(ByteReader &p, bool dib);
     Status stretchDib(ByteReader &p);
     Status setDibToDev(ByteReader &p);
-    std::optional<QImage> packedDib(ByteReader &p, uint16_t usage);
+    Result<QImage> packedDib(ByteReader &p, uint16_t usage);
 
     Canvas &m_c;
 };

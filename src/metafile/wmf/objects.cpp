@@ -74,14 +74,15 @@ Status Player::createPalette(ByteReader &p)
                      createObject(palette));
 }
 
-Status Player::createPattern(const ByteReader &p, const std::optional<QImage> &image,
-                             bool monochrome)
+Status Player::createPattern(const ByteReader &p, const Result<QImage> &image, bool monochrome)
 {
     Brush brush;
     brush.kind = image ? Brush::Kind::Pattern : Brush::Kind::Null;
-    brush.pattern = image.value_or(QImage());
+    brush.pattern = image ? *image : QImage();
     brush.monochrome = monochrome;
-    return firstSkip(complete(p, image.has_value(), "bad bitmap"), createObject(brush));
+    // A pattern that cannot be read still takes its slot in the object table, as a null brush.
+    const Status made = createObject(brush);
+    return firstSkip(image ? complete(p) : Status(image.error()), made);
 }
 
 Status Player::createPatternBrush(ByteReader &p)
