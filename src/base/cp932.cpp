@@ -8,6 +8,22 @@ namespace {
 
 constexpr int kPage = 932;
 
+// Why text has no CP932 bytes: its first character that has none.
+Error noBytesFor(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        if (!codepage::encode(kPage, text.sliced(i, length)))
+            return Error{
+                QStringLiteral("U+%1 has no CP932 code")
+                    .arg(QChar::surrogateToUcs4(text[i], length == 2 ? text[i + 1] : QChar()), 4,
+                         16, QLatin1Char('0'))
+                    .toUpper()};
+        i += length;
+    }
+    return Error{QStringLiteral("no CP932 bytes read back as this text")};
+}
+
 } // namespace
 
 QString decode(const QByteArray &bytes)
@@ -15,9 +31,11 @@ QString decode(const QByteArray &bytes)
     return codepage::decodeReplacing(kPage, bytes);
 }
 
-std::optional<QByteArray> encode(const QString &text)
+Result<QByteArray> encode(const QString &text)
 {
-    return codepage::encode(kPage, text);
+    if (auto bytes = codepage::encode(kPage, text))
+        return std::move(*bytes);
+    return noBytesFor(text);
 }
 
 QString decodeLossless(QByteArrayView bytes)
@@ -47,7 +65,7 @@ QString decodeLossless(QByteArrayView bytes)
     return text;
 }
 
-std::optional<QByteArray> encodeLossless(const QString &text)
+Result<QByteArray> encodeLossless(const QString &text)
 {
     QByteArray bytes;
     qsizetype runStart = 0;
@@ -63,12 +81,12 @@ std::optional<QByteArray> encodeLossless(const QString &text)
         if (!kept)
             continue;
         if (!appendRun(i))
-            return std::nullopt;
+            return noBytesFor(text);
         bytes += *kept;
         runStart = i + 1;
     }
     if (!appendRun(text.size()) || decodeLossless(bytes) != text)
-        return std::nullopt;
+        return noBytesFor(text);
     return bytes;
 }
 

@@ -98,7 +98,7 @@ std::optional<QString> frmBrowseDir::enteredPath(const QString &chosenFolder)
     // Any folder is taken, as a typed one is; only a path longer than the path buffer is
     // refused, counted in the bytes the settings file keeps it in: CP932 where it holds the
     // path, UTF-8 otherwise.
-    const std::optional<QByteArray> narrow = cp932::encode(path);
+    const auto narrow = cp932::encode(path);
     if ((narrow ? narrow->size() : path.toUtf8().size()) > kMaxPathBytes) {
         return std::nullopt;
     }

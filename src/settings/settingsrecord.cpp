@@ -200,7 +200,8 @@ QByteArray encodeText(const QString &text, TextForm form)
 {
     if (form == TextForm::Utf8)
         return '"' + rawbytes::toUtf8(text).replace("\"", "\"\"") + '"';
-    const QByteArray bytes = cp932::encodeLossless(text).value_or(QByteArray());
+    const auto encoded = cp932::encodeLossless(text);
+    const QByteArray bytes = encoded ? *encoded : QByteArray();
     return text.contains(u'"') ? bytes : '"' + bytes + '"';
 }
 
@@ -209,7 +210,7 @@ QByteArray encodeText(const QString &text, TextForm form)
 bool fitsCp932(const QString &text, bool unquotedToo)
 {
     return (!text.contains(u'"') || (unquotedToo && readsUnquoted(text))) &&
-           cp932::encodeLossless(text).has_value();
+           cp932::encodeLossless(text).ok();
 }
 
 // UTF-8 serves a string unless it keeps bytes that would read back as a character (bytes a
