@@ -9,6 +9,9 @@ namespace {
 
 // A first fetch, or one after a seek, reaches this far: what a buffered device would read.
 constexpr qint64 kFirstReach = 16 * 1024;
+// A read this large is worth a round trip of its own, and goes straight to the reader: copying
+// it through the read-ahead would only copy it twice.
+constexpr qint64 kDirectRead = 256 * 1024;
 
 } // namespace
 
@@ -48,8 +51,7 @@ qint64 ChannelFile::readData(char *data, qint64 maxSize)
         m_reach = onward ? std::min(m_reach * 2, qint64(channel::kMaxReadLength)) : kFirstReach;
         m_ahead.clear();
         qint64 got = 0;
-        if (left >= m_reach) {
-            // A read as large as the reach goes straight to the reader.
+        if (left >= std::min(m_reach, kDirectRead)) {
             got = fetchInto(at, data + done, std::min(left, qint64(channel::kMaxReadLength)));
             done += std::max<qint64>(got, 0);
         } else {
