@@ -536,6 +536,10 @@ void TestMetafile::firstSkip_data()
         << "META_STRETCHDIB: unsupported bit count" << w0 << int(StretchDib) << after << false;
     QTest::newRow("WMF viewport, passed over") << wmf(kRed, {w(SetViewportExt, 10, 10), wmfSquare})
                                                << QString() << qint64(-1) << 0 << after << false;
+    QTest::newRow("EMF record of size 0 ends the playback")
+        << emf(kRed, {e(ERectangle, 0, 0, 50, 50), square}).insert(e0 + 24, dwords({ERectangle, 0}))
+        << "EMR_RECTANGLE: size out of range" << e0 + 24 << int(ERectangle)
+        << Probes{{25, 25, kRed}, {75, 75, kClear}} << false;
     QTest::newRow("WMF record of size 0 ends the playback")
         << wmf(kRed, {w(Rectangle, 50, 50, 0, 0), raw(dwords({0}) + words({Rectangle})), wmfSquare})
         << "META_RECTANGLE: size out of range" << w0 + 14 << int(Rectangle)
