@@ -194,15 +194,13 @@ Result<Rendered> DecoderClient::load(channel::Slot slot, const QString &path, co
     const QFileInfo info(path);
     const Identity identity{path, info.size(), info.lastModified()};
     if (m_refused.contains(identity))
-        return Error{
-            QStringLiteral("Cannot load picture %1: it ended the decoder before").arg(path)};
+        return cannotLoad(path, Error{QStringLiteral("it ended the decoder before")});
     QFile file;
     const auto opened = openPictureFile(path, file);
     if (!opened)
-        return Error{
-            QStringLiteral("Cannot load picture %1: %2").arg(path, opened.error().message)};
+        return cannotLoad(path, opened.error());
     if (!ensureReady(pixelBytesFor(part, ratio)))
-        return Error{QStringLiteral("Cannot load picture %1: the decoder did not start").arg(path)};
+        return cannotLoad(path, Error{QStringLiteral("the decoder did not start")});
     const channel::Request request{channel::Kind::Load, slot, shown, part, ratio, file.size()};
     // Whatever the outcome, the slot no longer holds what it held.
     m_held[size_t(slot)] = 0;
@@ -211,12 +209,11 @@ Result<Rendered> DecoderClient::load(channel::Slot slot, const QString &path, co
     if (!reply) {
         // It ended the decoder: it will not be tried again in this run.
         m_refused.insert(identity);
-        return Error{QStringLiteral("Cannot load picture %1: %2").arg(path, reply.error().message)};
+        return cannotLoad(path, reply.error());
     }
     auto result = rendered(*reply);
     if (!result)
-        return Error{
-            QStringLiteral("Cannot load picture %1: %2").arg(path, result.error().message)};
+        return cannotLoad(path, result.error());
     m_held[size_t(slot)] = ++m_lastLoad;
     m_heldIdentity[size_t(slot)] = identity;
     return result;

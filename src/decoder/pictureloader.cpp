@@ -256,6 +256,11 @@ Result<Picture> decodePicture(QIODevice &device, const QRect &shown)
     return picture;
 }
 
+Error cannotLoad(const QString &path, const Error &why)
+{
+    return Error{QStringLiteral("Cannot load picture %1: %2").arg(path, why.message), why.offset};
+}
+
 Result<Picture> Load(const QString &path, const QRect &shown)
 {
     if (path.isEmpty())
@@ -264,8 +269,6 @@ Result<Picture> Load(const QString &path, const QRect &shown)
     auto loaded = openPictureFile(path, file);
     auto picture = loaded ? decodePicture(file, shown) : Result<Picture>(loaded.error());
     if (!picture)
-        return Error{
-            QStringLiteral("Cannot load picture %1: %2").arg(path, picture.error().message),
-            picture.error().offset};
+        return cannotLoad(path, picture.error());
     return picture;
 }

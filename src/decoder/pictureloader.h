@@ -70,6 +70,9 @@ constexpr qint64 kMaxMetafileBytes = qint64(32) << 20;
 // device that would block or never end.
 Result<bool> openPictureFile(const QString &path, QFile &file);
 
+// A load of the file at path that failed, as the loader words it: "Cannot load picture PATH: why".
+Error cannotLoad(const QString &path, const Error &why);
+
 // Loads the picture in a file; the path is used unchanged. The empty path gives no picture;
 // anything else that is not a readable BMP, GIF, JPEG, WMF or EMF fails with its reason.
 // shown, when given, is the only part (in logical pixels) its control can ever show: a

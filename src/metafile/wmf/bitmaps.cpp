@@ -48,6 +48,14 @@ Status Player::patBlt(ByteReader &p)
     return complete(p);
 }
 
+Status Player::blitBitmap(ByteReader &p, bool dib, Blit &b)
+{
+    const Result<QImage> image = dib ? packedDib(p, 0) : readBitmap16(p, m_c.budget());
+    if (image)
+        b.image = *image;
+    return bitmapRead(p, image);
+}
+
 Status Player::bitBlt(ByteReader &p, bool dib)
 {
     const bool noBitmap = withoutBitmap(fn::kBitBlt, p);
@@ -58,13 +66,9 @@ Status Player::bitBlt(ByteReader &p, bool dib)
         p.skip(2);
     b.dest = readDest(p);
     b.source = QRectF(src, b.dest.size());
-    const Result<QImage> image = noBitmap ? Result<QImage>(QImage())
-                                 : dib    ? packedDib(p, 0)
-                                          : readBitmap16(p, m_c.budget());
-    if (image && !noBitmap)
-        b.image = *image;
+    const Status read = noBitmap ? complete(p) : blitBitmap(p, dib, b);
     m_c.blit(b);
-    return bitmapRead(p, image);
+    return read;
 }
 
 Status Player::stretchBlt(ByteReader &p, bool dib)
@@ -78,13 +82,9 @@ Status Player::stretchBlt(ByteReader &p, bool dib)
         p.skip(2);
     b.dest = readDest(p);
     b.source = QRectF(src, QSizeF(sw, sh));
-    const Result<QImage> image = noBitmap ? Result<QImage>(QImage())
-                                 : dib    ? packedDib(p, 0)
-                                          : readBitmap16(p, m_c.budget());
-    if (image && !noBitmap)
-        b.image = *image;
+    const Status read = noBitmap ? complete(p) : blitBitmap(p, dib, b);
     m_c.blit(b);
-    return bitmapRead(p, image);
+    return read;
 }
 
 Status Player::stretchDib(ByteReader &p)

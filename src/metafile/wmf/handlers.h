@@ -90,6 +90,8 @@ private:
     Status stretchDib(ByteReader &p);
     Status setDibToDev(ByteReader &p);
     Result<QImage> packedDib(ByteReader &p, uint16_t usage);
+    // The bitmap a BitBlt or StretchBlt record carries, a DIB or an old one, into b.
+    Status blitBitmap(ByteReader &p, bool dib, Blit &b);
 
     Canvas &m_c;
 };
