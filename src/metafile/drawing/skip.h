@@ -26,6 +26,13 @@ inline Status complete(const ByteReader &p, bool good = true, const char *why = 
     return good ? Status(Done{}) : Status(skip(why));
 }
 
+// Done when the record held every field read from it and the part read from it (a bitmap, a
+// region) could be read; otherwise why not.
+template <typename T> Status complete(const ByteReader &p, const Result<T> &part)
+{
+    return part ? complete(p) : Status(part.error());
+}
+
 // The first of two outcomes that is a skip; both are worked out before it chooses.
 inline Status firstSkip(const Status &first, const Status &second)
 {

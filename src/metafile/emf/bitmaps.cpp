@@ -42,7 +42,7 @@ BlitFields readBlit(ByteReader &p, bool stretch)
 // A record without a bitmap lacks nothing: it combines the brush with what is drawn.
 Status bitmapRead(const ByteReader &p, const DibPlace &at, const Result<Dib> &d)
 {
-    return d || at.cbBmi == 0 ? complete(p) : Status(d.error());
+    return at.cbBmi == 0 ? complete(p) : complete(p, d);
 }
 
 } // namespace
@@ -121,7 +121,7 @@ Status Player::alphaBlend(ByteReader &p)
     const auto d = dib(p, f.at, sourceAlpha);
     if (d)
         m_c.alphaBlend(f.dest, d->image, f.source, int((f.op >> 16) & 0xFF));
-    return d ? complete(p) : Status(d.error());
+    return complete(p, d);
 }
 
 Status Player::stretchDiBits(ByteReader &p)

@@ -89,7 +89,7 @@ Status Player::createPatternBrush(ByteReader &p, bool monochrome)
         b.pattern = d->image;
     // A pattern that cannot be read still takes its slot in the object table, as a null brush.
     const Status made = putObject(index, b);
-    return firstSkip(d ? complete(p) : Status(d.error()), made);
+    return firstSkip(complete(p, d), made);
 }
 
 Status Player::extCreateFontIndirectW(ByteReader &p)

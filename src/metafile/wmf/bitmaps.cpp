@@ -15,12 +15,6 @@ bool withoutBitmap(uint16_t function, const ByteReader &p)
     return p.size() == qsizetype(function >> 8) * 2;
 }
 
-// A bitmap record read whole, or why its bitmap was not.
-Status bitmapRead(const ByteReader &p, const Result<QImage> &image)
-{
-    return image ? complete(p) : Status(image.error());
-}
-
 // The destination rectangle, stored as height, width, then its corner y before x.
 QRectF readDest(ByteReader &p)
 {
@@ -53,7 +47,7 @@ Status Player::blitBitmap(ByteReader &p, bool dib, Blit &b)
     const Result<QImage> image = dib ? packedDib(p, 0) : readBitmap16(p, m_c.budget());
     if (image)
         b.image = *image;
-    return bitmapRead(p, image);
+    return complete(p, image);
 }
 
 Status Player::bitBlt(ByteReader &p, bool dib)
@@ -102,7 +96,7 @@ Status Player::stretchDib(ByteReader &p)
     const double top = b.image ? b.image->height() - src.y() - sh : src.y();
     b.source = QRectF(QPointF(src.x(), top), QSizeF(sw, sh));
     m_c.blit(b);
-    return bitmapRead(p, image);
+    return complete(p, image);
 }
 
 Status Player::setDibToDev(ByteReader &p)
@@ -119,7 +113,7 @@ Status Player::setDibToDev(ByteReader &p)
     const double top = b.image ? b.image->height() - src.y() - h : src.y();
     b.source = QRectF(QPointF(src.x(), top), b.dest.size());
     m_c.blit(b);
-    return bitmapRead(p, image);
+    return complete(p, image);
 }
 
 } // namespace metafile::wmf

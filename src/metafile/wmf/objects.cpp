@@ -82,7 +82,7 @@ Status Player::createPattern(const ByteReader &p, const Result<QImage> &image, b
     brush.monochrome = monochrome;
     // A pattern that cannot be read still takes its slot in the object table, as a null brush.
     const Status made = createObject(brush);
-    return firstSkip(image ? complete(p) : Status(image.error()), made);
+    return firstSkip(complete(p, image), made);
 }
 
 Status Player::createPatternBrush(ByteReader &p)
@@ -102,7 +102,7 @@ Status Player::createRegion(ByteReader &p)
     const auto rgn = readWmfRegion(p.rest());
     // A region that cannot be read still takes its slot in the object table, empty.
     const Status made = createObject(Region{rgn ? *rgn : QRegion()});
-    return firstSkip(rgn ? complete(p) : Status(rgn.error()), made);
+    return firstSkip(complete(p, rgn), made);
 }
 
 Status Player::selectObject(ByteReader &p)
