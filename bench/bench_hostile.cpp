@@ -149,8 +149,13 @@ Run shownRun(DecoderClient &decoder, const QString &path, bool sign, qreal ratio
         sign ? ShownPicture::load(decoder, channel::Slot::Sign, path, kSign, kSign, ratio)
              : ShownPicture::load(decoder, channel::Slot::Signboard, path);
     QImage shown;
-    if (picture.ok())
-        shown = picture->render(sign ? kSign : visiblePart(picture->naturalSize()), ratio);
+    if (picture.ok()) {
+        // A part the decoder could not render counts as nothing shown.
+        const Result<QImage> part =
+            picture->render(sign ? kSign : visiblePart(picture->naturalSize()), ratio);
+        if (part)
+            shown = *part;
+    }
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (!picture.ok())
         return {ms, refusal(picture.error(), path)};

@@ -92,7 +92,7 @@ private slots:
         const auto board = ShownPicture::load(m_decoder, Slot::Signboard, halves());
         QVERIFY2(board, why(board));
         QCOMPARE(board->naturalSize(), QSize(1200, 100));
-        const QImage part = board->render(QRect(590, 10, 20, 50), 1.0);
+        const QImage part = board->render(QRect(590, 10, 20, 50), 1.0).value();
         QCOMPARE(part.size(), QSize(20, 50));
         QCOMPARE(part.pixel(0, 0), qRgb(255, 0, 0));
         QCOMPARE(part.pixel(19, 49), qRgb(0, 0, 255));
@@ -104,18 +104,18 @@ private slots:
         const auto sign =
             ShownPicture::load(m_decoder, Slot::Sign, wmf, {}, QRect(40, 0, 100, 100), 2.0);
         QVERIFY(sign);
-        const QImage drawn = sign->render(QRect(40, 0, 100, 100), 2.0);
+        const QImage drawn = sign->render(QRect(40, 0, 100, 100), 2.0).value();
         QCOMPARE(drawn.size(), QSize(112, 128));
         QCOMPARE(drawn.devicePixelRatio(), 2.0);
         QCOMPARE(drawn.pixel(24, 64), qRgb(255, 0, 0));
         QCOMPARE(qAlpha(drawn.pixel(8, 64)), 0);
         // The signboard's picture survives the sign's loads, and a new decoder loads it again.
-        QCOMPARE(board->render(QRect(0, 0, 10, 10), 1.0).pixel(5, 5), qRgb(255, 0, 0));
+        QCOMPARE(board->render(QRect(0, 0, 10, 10), 1.0)->pixel(5, 5), qRgb(255, 0, 0));
         const int starts = m_decoder.starts();
         QVERIFY(!m_decoder.load(
             Slot::Sign, write(QStringLiteral("crash.bmp"), "potero-probe:crash"), {}, {}, 1.0));
         QCOMPARE(m_decoder.starts(), starts + 1);
-        QCOMPARE(board->render(QRect(1100, 0, 10, 10), 1.0).pixel(5, 5), qRgb(0, 0, 255));
+        QCOMPARE(board->render(QRect(1100, 0, 10, 10), 1.0)->pixel(5, 5), qRgb(0, 0, 255));
         // What is not a picture is refused with the reason, and the decoder stays.
         const auto refused =
             m_decoder.load(Slot::Sign, write(QStringLiteral("text.bmp"), "text"), {}, {}, 1.0);
@@ -123,7 +123,7 @@ private slots:
         QVERIFY2(refused.error().message.contains(QStringLiteral("not a picture")), why(refused));
         QCOMPARE(m_decoder.starts(), starts + 1);
         // The picture still shown in that slot comes back from its file for a new part.
-        QCOMPARE(sign->render(QRect(40, 0, 50, 100), 2.0).pixel(24, 64), qRgb(255, 0, 0));
+        QCOMPARE(sign->render(QRect(40, 0, 50, 100), 2.0)->pixel(24, 64), qRgb(255, 0, 0));
     }
 
     // Each fault ends the decoder and costs that picture alone: a new decoder shows the next.
@@ -168,7 +168,7 @@ private slots:
         const auto board = ShownPicture::load(m_decoder, Slot::Signboard, path);
         QVERIFY2(board, why(board));
         QCOMPARE(board->naturalSize(), QSize(6000, 4000));
-        QCOMPARE(board->render(QRect(5990, 3990, 10, 10), 1.0).size(), QSize(10, 10));
+        QCOMPARE(board->render(QRect(5990, 3990, 10, 10), 1.0)->size(), QSize(10, 10));
         // Chosen again, it replaces itself: the picture held gives its memory back first.
         const auto again = ShownPicture::load(m_decoder, Slot::Signboard, path);
         QVERIFY2(again, why(again));

@@ -107,12 +107,12 @@ void Form1::showKanban(bool anew)
     const QRect visible = (box & rect()).translated(-box.topLeft());
     if (!anew && m_kanbanShown.contains(visible))
         return;
-    const QImage pixels = m_kanbanPicture.render(visible, devicePixelRatioF());
+    const Result<QImage> pixels = m_kanbanPicture.render(visible, devicePixelRatioF());
     // A part the decoder could not render leaves what is shown as it is.
-    if (pixels.isNull() && !m_kanbanPicture.isNull() && !visible.isEmpty() && !anew)
+    if (!pixels && !anew)
         return;
     m_kanbanShown = visible;
-    PicKanban->setPicture(QPixmap::fromImage(pixels), visible.topLeft());
+    PicKanban->setPicture(pixels ? QPixmap::fromImage(*pixels) : QPixmap(), visible.topLeft());
 }
 
 void Form1::MnuViewKanban_Click()

@@ -48,9 +48,10 @@ QRect Form1::signPart() const
 
 void Form1::showSign()
 {
-    ImgDesiMaku->setPicture(
-        QPixmap::fromImage(m_signPicture.render(signPart(), devicePixelRatioF())),
-        m_signPicture.naturalSize());
+    // A sign the decoder can no longer render shows nothing rather than an old picture.
+    const Result<QImage> pixels = m_signPicture.render(signPart(), devicePixelRatioF());
+    ImgDesiMaku->setPicture(pixels ? QPixmap::fromImage(*pixels) : QPixmap(),
+                            m_signPicture.naturalSize());
 }
 
 void Form1::Picture1_KeyDown(int keyCode, int)

@@ -32,10 +32,10 @@ QSizeF ShownPicture::naturalSizeTwips() const
     return QSizeF(twips::fromPixels(m_natural.width()), twips::fromPixels(m_natural.height()));
 }
 
-QImage ShownPicture::render(const QRect &part, qreal ratio) const
+Result<QImage> ShownPicture::render(const QRect &part, qreal ratio) const
 {
     if (!m_decoder || (part & QRect(QPoint(0, 0), m_natural)).isEmpty())
-        return {};
+        return QImage();
     if (part == m_part && ratio == m_ratio)
         return m_pixels;
     auto rendered = m_decoder->render(m_slot, m_loadNumber, part, ratio);
@@ -49,7 +49,7 @@ QImage ShownPicture::render(const QRect &part, qreal ratio) const
             m_loadNumber = m_decoder->heldLoad(m_slot);
     }
     if (!rendered)
-        return {};
+        return rendered.error();
     m_part = part;
     m_ratio = ratio;
     m_pixels = rendered->pixels;

@@ -31,9 +31,9 @@ public:
     // In logical pixels: a bitmap's pixel size, a metafile's own size at 96 dpi.
     QSize naturalSize() const { return m_natural; }
     QSizeF naturalSizeTwips() const;
-    // The part (in the picture's logical pixels) for a screen of the given ratio; a null image
-    // when nothing of the picture is there, or when the decoder can no longer render it.
-    QImage render(const QRect &part, qreal ratio) const;
+    // The part (in the picture's logical pixels) for a screen of the given ratio: a null image
+    // when nothing of the picture is there; fails when the decoder can no longer render it.
+    Result<QImage> render(const QRect &part, qreal ratio) const;
 
 private:
     DecoderClient *m_decoder = nullptr;
