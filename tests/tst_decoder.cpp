@@ -6,6 +6,7 @@
 #include "decoder/decoderclient.h"
 #include "decoder/shownpicture.h"
 #include "support/metafilebuilder.h"
+#include "support/verifyok.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -18,15 +19,6 @@
 
 using namespace mfbytes;
 using channel::Slot;
-
-namespace {
-
-template <typename T> QByteArray why(const Result<T> &result)
-{
-    return result ? QByteArray() : result.error().message.toUtf8();
-}
-
-} // namespace
 
 class TestDecoder : public QObject
 {
@@ -80,7 +72,7 @@ private:
             const QString path = write(QStringLiteral("ordinary.") + format, green(format));
             const auto next =
                 m_decoder.load(Slot::Sign, path, QRect(0, 0, 52, 32), QRect(0, 0, 52, 32), 1.0);
-            QVERIFY2(next, why(next));
+            QVERIFY_OK(next);
             const QRgb pixel = next->pixels.pixel(0, 0);
             QVERIFY2(qGreen(pixel) > 250 && qRed(pixel) < 5, format);
         }
@@ -90,7 +82,7 @@ private slots:
     void loadsAndRendersByPart()
     {
         const auto board = ShownPicture::load(m_decoder, Slot::Signboard, halves());
-        QVERIFY2(board, why(board));
+        QVERIFY_OK(board);
         QCOMPARE(board->naturalSize(), QSize(1200, 100));
         const QImage part = board->render(QRect(590, 10, 20, 50), 1.0).value();
         QCOMPARE(part.size(), QSize(20, 50));
@@ -120,7 +112,8 @@ private slots:
         const auto refused =
             m_decoder.load(Slot::Sign, write(QStringLiteral("text.bmp"), "text"), {}, {}, 1.0);
         QVERIFY(!refused);
-        QVERIFY2(refused.error().message.contains(QStringLiteral("not a picture")), why(refused));
+        QVERIFY2(refused.error().message.contains(QStringLiteral("not a picture")),
+                 reasonOf(refused));
         QCOMPARE(m_decoder.starts(), starts + 1);
         // The picture still shown in that slot comes back from its file for a new part.
         QCOMPARE(sign->render(QRect(40, 0, 50, 100), 2.0)->pixel(24, 64), qRgb(255, 0, 0));
@@ -148,7 +141,7 @@ private slots:
         const int starts = m_decoder.starts();
         const auto failed = m_decoder.load(Slot::Sign, path, {}, {}, 1.0);
         QVERIFY(!failed);
-        QVERIFY2(failed.error().message.contains(QRegularExpression(reason)), why(failed));
+        QVERIFY2(failed.error().message.contains(QRegularExpression(reason)), reasonOf(failed));
         QCOMPARE(m_decoder.starts(), starts + 1);
         verifyNextPictureShows();
         // Refused at once from then on, with no decoder ended for it.
@@ -166,12 +159,12 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("photo.bmp"));
         QVERIFY(photo.save(path, "BMP"));
         const auto board = ShownPicture::load(m_decoder, Slot::Signboard, path);
-        QVERIFY2(board, why(board));
+        QVERIFY_OK(board);
         QCOMPARE(board->naturalSize(), QSize(6000, 4000));
         QCOMPARE(board->render(QRect(5990, 3990, 10, 10), 1.0)->size(), QSize(10, 10));
         // Chosen again, it replaces itself: the picture held gives its memory back first.
         const auto again = ShownPicture::load(m_decoder, Slot::Signboard, path);
-        QVERIFY2(again, why(again));
+        QVERIFY_OK(again);
     }
 
     // A file changed since it ended the decoder is another file: it is tried again.
@@ -193,7 +186,7 @@ private slots:
                                   1.0);
         };
         const auto allowed = attempt("potero-probe:read:/etc/fonts/fonts.conf");
-        QVERIFY2(allowed, why(allowed));
+        QVERIFY_OK(allowed);
         QTemporaryFile home(QDir::homePath() + QStringLiteral("/potero-sandbox-XXXXXX"));
         QVERIFY(home.open() && home.write("secret") == 6 && home.flush());
         QVERIFY(!attempt("potero-probe:read:" + home.fileName().toUtf8()));
