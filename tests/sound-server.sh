@@ -20,6 +20,17 @@ fail() {
     exit 1
 }
 
+# poll TENTHS COMMAND...: true once the command succeeds, tried every tenth of a second.
+poll() {
+    local tenths=$1
+    shift
+    for _ in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Kills the process in DIR/NAME.pid if it is still the program that was started there.
 stop_one() {
     local dir=$1 name=$2 pid
@@ -27,11 +38,7 @@ stop_one() {
     pid=$(cat "$dir/$name.pid")
     if [ -r "/proc/$pid/comm" ] && [ "$(cat "/proc/$pid/comm")" = "$name" ]; then
         kill "$pid" 2>/dev/null || true
-        for _ in $(seq 50); do
-            [ -e "/proc/$pid" ] || break
-            sleep 0.1
-        done
-        if [ -e "/proc/$pid" ]; then kill -9 "$pid" 2>/dev/null || true; fi
+        poll 50 test ! -e "/proc/$pid" || kill -9 "$pid" 2>/dev/null || true
     fi
     rm -f "$dir/$name.pid"
 }
@@ -66,16 +73,8 @@ start() {
     echo $! >"$dir/pulseaudio.pid"
     echo "PULSE_SERVER=unix:$socket" >"$dir/server.env"
 
-    local ready=""
-    for _ in $(seq 100); do
-        if PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; then
-            ready=1
-            break
-        fi
-        [ -e "/proc/$(cat "$dir/pulseaudio.pid")" ] || break
-        sleep 0.1
-    done
-    if [ -z "$ready" ]; then
+    answers() { PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; }
+    if ! poll 100 answers; then
         cat "$dir/pulseaudio.log" >&2
         stop "$dir"
         fail "the server did not start"
@@ -85,28 +84,12 @@ start() {
         --format=u8 --rate=$rate --channels=1 \
         </dev/null >"$dir/monitor.raw" 2>"$dir/parec.log" &
     echo $! >"$dir/parec.pid"
-    # The recorder is running once the server lists its stream.
-    ready=""
-    for _ in $(seq 50); do
-        if PULSE_SERVER="unix:$socket" pactl list short source-outputs 2>/dev/null | grep -q .; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    # Its samples flow only after a second or two, once the stream has settled to its low
-    # latency; a sound played before then is lost to the recording.
-    if [ -n "$ready" ]; then
-        ready=""
-        for _ in $(seq 100); do
-            if [ "$(stat -c %s "$dir/monitor.raw")" -ge $((rate / 10)) ]; then
-                ready=1
-                break
-            fi
-            sleep 0.1
-        done
-    fi
-    if [ -z "$ready" ]; then
+    # The recorder is running once the server lists its stream. Its samples flow only after a
+    # second or two, once the stream has settled to its low latency; a sound played before
+    # then is lost to the recording.
+    recording() { PULSE_SERVER="unix:$socket" pactl list short source-outputs 2>/dev/null | grep -q .; }
+    flowing() { [ "$(stat -c %s "$dir/monitor.raw")" -ge $((rate / 10)) ]; }
+    if ! poll 50 recording || ! poll 100 flowing; then
         cat "$dir/parec.log" >&2
         stop "$dir"
         fail "the monitor recorder did not start"
