@@ -2,7 +2,6 @@
 // window drives them, the panel's input, and the built-in pictures they show.
 
 #include "app/sessionend.h"
-#include "app/startup.h"
 #include "dialogs/frmbrowsedir.h"
 #include "dialogs/frmshowversion.h"
 #include "panel/frmset.h"
@@ -15,14 +14,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 
@@ -71,19 +68,8 @@ private slots:
         QCOMPARE(ended.count(), 1);
     }
 
-    // The whole program in a process of its own, ended by the session (SIGTERM): it saves and
-    // its event loop ends, though its main window is still open.
-    void programEndsWithTheSession()
-    {
-        const QString saved = m_settings.filePath(QStringLiteral("ended.ini"));
-        QProcess program;
-        program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), saved});
-        QVERIFY2(program.waitForFinished(30000), "the program did not end");
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFile::exists(saved));
-    }
-
-    // The signals that end a session ask for the unload once, however many arrive.
+    // The signals that end a session ask for the unload once, however many arrive. The program
+    // saving and ending with them is in e2e/sessionend.sh.
     void sessionEndComesOnce()
     {
         for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
@@ -321,18 +307,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // --run INI: the program itself, saving to INI, which the session ends at once.
-    if (argc == 3 && qstrcmp(argv[1], "--run") == 0) {
-        const QString ini = QString::fromLocal8Bit(argv[2]);
-        return runPotero(1, argv, [&ini](Form1 &form) {
-            form.setIniPath(ini);
-            QTimer::singleShot(0, [] { std::raise(SIGTERM); });
-        });
-    }
-    QApplication app(argc, argv);
-    TestForm1 test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"
