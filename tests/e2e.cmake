@@ -1,6 +1,6 @@
 # End-to-end: the real program under an X server with a window manager (./dev test starts
-# Xvfb and openbox), driven with xdotool as a person would. Screenshots of every stage are
-# kept under artefacts/e2e/ in the build tree; a few are compared against golden pictures.
+# Xvfb and openbox), driven with xdotool as a person would. The screen at a failure, and a region
+# that never matched its golden picture, are kept under artefacts/e2e/ in the build tree.
 # Without a display the tests report themselves skipped.
 foreach(script session defaults sessionend)
     add_test(NAME e2e_${script}

@@ -32,23 +32,20 @@ note() { echo "-- $*"; }
 
 # e2e_begin ARTEFACT_DIR: skips without a display, makes a scratch folder ($work) that is
 # removed at exit together with any potero still running.
+skip() {
+    echo "skipped: $*"
+    exit 77
+}
 e2e_begin() {
-    [ -n "${DISPLAY:-}" ] || {
-        echo "skipped: needs an X display with a window manager (./dev test starts one)"
-        exit 77
-    }
+    [ -n "${DISPLAY:-}" ] || skip "needs an X display with a window manager (./dev test starts one)"
     for tool in xdotool import compare convert xprop xwininfo; do
-        command -v "$tool" >/dev/null || {
-            echo "skipped: needs $tool"
-            exit 77
-        }
+        command -v "$tool" >/dev/null || skip "needs $tool"
     done
     artefacts=$1
     rm -rf "$artefacts"
     mkdir -p "$artefacts"
     work=$(mktemp -d "${TMPDIR:-/tmp}/potero-e2e.XXXXXX")
     pid=
-    shot_number=0
     trap e2e_end EXIT
 }
 
@@ -83,12 +80,11 @@ install_potero() {
     return 0
 }
 
-# start_potero FOLDER: starts it and waits until both windows are shown; sets $pid, $main,
+# start_potero COMMAND...: starts it and waits until both windows are shown; sets $pid, $main,
 # $panel. Extra environment can be given in $potero_env (an array).
 start_potero() {
-    local folder=$1
     starts=$((${starts:-0} + 1))
-    env "${potero_env[@]+"${potero_env[@]}"}" "$folder/potero" >"$artefacts/potero-start$starts.log" 2>&1 &
+    env "${potero_env[@]+"${potero_env[@]}"}" "$@" >"$artefacts/potero-start$starts.log" 2>&1 &
     pid=$!
     main=$(wait_window "$MAIN_TITLE") || fail "the main window did not appear"
     panel=$(wait_window "$PANEL_TITLE") || fail "the control panel did not appear"
@@ -102,12 +98,24 @@ close_potero() {
     wait_exit || fail "the program did not end when its main window was closed"
 }
 
-wait_exit() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    while kill -0 "$pid" 2>/dev/null; do
-        [ $SECONDS -lt $deadline ] || return 1
+# wait_for WHAT COMMAND...: polls the command until it succeeds. At the deadline it fails with
+# WHAT and what the command left in $seen; with WHAT empty, it returns 1.
+wait_for() {
+    local what=$1 deadline=$((SECONDS + WAIT_SECONDS))
+    shift
+    seen=
+    until "$@"; do
+        if [ $SECONDS -ge $deadline ]; then
+            [ -n "$what" ] || return 1
+            fail "$what${seen:+: $seen}"
+        fi
         sleep 0.05
     done
+}
+
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_exit() {
+    wait_for "" ended || return 1
     wait "$pid" || true
     pid=
 }
@@ -124,54 +132,36 @@ shown_windows() {
 }
 
 # wait_window TITLE_REGEX: prints the id of the first shown window of potero with that title.
-wait_window() {
-    local deadline=$((SECONDS + WAIT_SECONDS)) ids
-    while :; do
-        ids=$(shown_windows "$1" || true)
-        if [ -n "$ids" ]; then
-            echo "$ids" | head -1
-            return 0
-        fi
-        kill -0 "$pid" 2>/dev/null || return 1
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
+# Run in $(...), it gives up at once when potero has ended.
+first_window() {
+    shown_windows "$1" | head -1 | grep . && return 0
+    ended && exit 1
+    return 1
 }
-
-# wait_no_window TITLE_REGEX
-wait_no_window() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    while shown_windows "$1" >/dev/null; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
+wait_window() { wait_for "" first_window "$1"; }
+not_shown() { ! shown_windows "$1" >/dev/null; }
+wait_no_window() { wait_for "" not_shown "$1"; }
 
 count_windows() { shown_windows "$1" | wc -l; }
 
 # wait_active WINDOW: until the window manager has given it the input focus.
-wait_active() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; do
-        [ $SECONDS -lt $deadline ] || fail "window $1 never became active"
-        xdotool windowactivate "$1" 2>/dev/null || true
-        sleep 0.1
-    done
+is_active() {
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+    xdotool windowactivate "$1" 2>/dev/null || true
+    return 1
 }
+wait_active() { wait_for "window $1 never became active" is_active "$1"; }
 
 # Popup menus are override-redirect windows without a title: counted among all of potero's.
 all_windows() { xdotool search --all --onlyvisible --pid "$pid" --name '' 2>/dev/null | wc -l; }
 
 # popup_menu WINDOW X Y: a right press there, then waits for the menu to show.
+more_windows() { [ "$(all_windows)" -gt "$1" ]; }
 popup_menu() {
     local before
     before=$(all_windows)
     xdotool mousemove --window "$1" "$2" "$3" click 3
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    until [ "$(all_windows)" -gt "$before" ]; do
-        [ $SECONDS -lt $deadline ] || fail "no popup menu after a right press at $2,$3"
-        sleep 0.05
-    done
+    wait_for "no popup menu after a right press at $2,$3" more_windows "$before"
 }
 
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
@@ -183,16 +173,28 @@ click_control() {
     click "$1" "$x" "$y"
 }
 
-# shot NAME [WINDOW] [GEOMETRY]: a screenshot kept as an artefact, numbered in the order taken;
-# its path is left in $shot_file.
+# sign_key KEY...: keys to the sign box: the main window active, the sign clicked.
+sign_key() {
+    xdotool windowactivate --sync "$main" 2>/dev/null
+    wait_active "$main"
+    click "$main" 259 74
+    xdotool key "$@"
+}
+
+# panel_dialog TITLE LEFT TOP WIDTH HEIGHT: presses the panel's button placed there in twips
+# and waits for the dialog it opens, whose id it leaves in $dialog.
+panel_dialog() {
+    click_control "$panel" "$2" "$3" "$4" "$5"
+    dialog=$(wait_window "$1") || fail "no dialog $1"
+    wait_active "$dialog"
+}
+folder_dialog() { panel_dialog "$FOLDER_DIALOG_TITLE" $((2265 + 75)) 2190 1530 270; }
+version_dialog() { panel_dialog "$VERSION_DIALOG_TITLE" 720 2145 1515 360; }
+
+# shot NAME WINDOW [GEOMETRY]: a screenshot kept as an artefact, its path left in $shot_file.
 shot() {
-    shot_number=$((shot_number + 1))
-    shot_file=$(printf '%s/%02d-%s.png' "$artefacts" "$shot_number" "$1")
-    if [ -n "${3:-}" ]; then
-        import -window "${2:-root}" -crop "$3" +repage "$shot_file"
-    else
-        import -window "${2:-root}" "$shot_file"
-    fi
+    shot_file=$artefacts/$1.png
+    import -window "$2" ${3:+-crop "$3" +repage} "$shot_file"
 }
 
 # grab WINDOW GEOMETRY FILE: a scratch screenshot of a region, for polling.
@@ -214,23 +216,15 @@ near() {
     done
 }
 
-# wait_rgb WINDOW X Y "R G B" WHAT: until that pixel shows the colour.
-wait_rgb() {
-    local deadline=$((SECONDS + WAIT_SECONDS)) seen
-    while :; do
-        seen=$(rgb_at "$1" "$2" "$3")
-        near "$seen" "$4" && return 0
-        [ $SECONDS -lt $deadline ] || fail "$5: pixel $2,$3 is ($seen), not ($4)"
-        sleep 0.1
-    done
+# shows_rgb WINDOW X Y "R G B": whether that pixel shows the colour.
+shows_rgb() {
+    local got
+    got=$(rgb_at "$1" "$2" "$3")
+    near "$got" "$4" || { seen="pixel $2,$3 is ($got), not ($4)" && return 1; }
 }
-
-# expect_rgb WINDOW X Y "R G B" WHAT: the pixel shows the colour now.
-expect_rgb() {
-    local seen
-    seen=$(rgb_at "$1" "$2" "$3")
-    near "$seen" "$4" || fail "$5: pixel $2,$3 is ($seen), not ($4)"
-}
+# wait_rgb WINDOW X Y "R G B" WHAT: until that pixel shows the colour; expect_rgb: now.
+wait_rgb() { wait_for "$5" shows_rgb "$1" "$2" "$3" "$4"; }
+expect_rgb() { shows_rgb "$1" "$2" "$3" "$4" || fail "$5: $seen"; }
 
 # differing A B: how many pixels differ by more than 10% (anti-aliasing and hinting stay
 # below that); a large number when the sizes differ.
@@ -246,37 +240,32 @@ differing() {
 
 # wait_region WINDOW GEOMETRY REFERENCE MAX WHAT: until the region matches the reference
 # picture in all but MAX pixels; the last grab is kept as an artefact when it never does.
+region_matches() {
+    local n mismatch=$artefacts/mismatch-${5// /-}.png
+    grab "$1" "$2" "$work/region.png"
+    n=$(differing "$3" "$work/region.png")
+    if [ "$n" -le "$4" ]; then
+        rm -f "$mismatch"
+        return 0
+    fi
+    seen="$n pixels differ from $(basename "$3") (at most $4 may)"
+    cp "$work/region.png" "$mismatch"
+    return 1
+}
 wait_region() {
-    local deadline=$((SECONDS + WAIT_SECONDS)) n
     if [ ! -f "$3" ] && [ -n "${E2E_WRITE_GOLDEN:-}" ]; then
         sleep 5
         grab "$1" "$2" "$3"
         note "wrote $3"
         return 0
     fi
-    while :; do
-        grab "$1" "$2" "$work/region.png"
-        n=$(differing "$3" "$work/region.png")
-        [ "$n" -le "$4" ] && return 0
-        if [ $SECONDS -ge $deadline ]; then
-            cp "$work/region.png" "$artefacts/mismatch-${5// /-}.png"
-            fail "$5: $n pixels differ from $(basename "$3") (at most $4 may)"
-        fi
-        sleep 0.1
-    done
+    wait_for "$5" region_matches "$@"
 }
 
 # wait_region_changes WINDOW GEOMETRY REFERENCE WHAT: until the region no longer looks like
 # the reference.
-wait_region_changes() {
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    while :; do
-        grab "$1" "$2" "$work/region.png"
-        [ "$(differing "$3" "$work/region.png")" -gt 0 ] && return 0
-        [ $SECONDS -lt $deadline ] || fail "$4: the region never changed"
-        sleep 0.1
-    done
-}
+region_differs() { grab "$1" "$2" "$work/region.png" && [ "$(differing "$3" "$work/region.png")" -gt 0 ]; }
+wait_region_changes() { wait_for "$4: the region never changed" region_differs "$1" "$2" "$3"; }
 
 # expect_golden FILE GOLDEN MAX WHAT
 expect_golden() {
@@ -317,6 +306,11 @@ outer_height() {
 
 # field N FILE: the Nth comma-separated field of the settings line, without its CR LF.
 field() { tr -d '\r\n' <"$2" | cut -d, -f"$1"; }
+
+# expect_line FILE LINE WHAT: the settings file is that one line, ended by CR LF.
+expect_line() {
+    [ "$(cat "$1")" = "$2"$'\r' ] || fail "$3: the settings file is [$(cat -A "$1")], not [$2^M$]"
+}
 
 # expect_field N FILE VALUE WHAT
 expect_field() {

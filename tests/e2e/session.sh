@@ -37,7 +37,6 @@ potero_env=("PATH=$work/bin:$PATH")
 # Places in pixels of the client areas, from the layout in twips.
 sign_x=259 sign_y=74                # the middle of the sign box Picture1
 home_x=279 home_y=170               # the middle of the signboard at its home place
-sign_area=52x32+233+58              # Picture1
 front_door=82x139+20+62             # Image1(2) and Image1(1), closed
 middle_door=76x140+381+65           # picSlideBase1
 display_area=97x21+157+16           # the keypad display Label1
@@ -45,29 +44,13 @@ door_section=146x131+2+2            # FrameA: door buttons, speed sliders and la
 blue='0 0 255' lime='0 255 0' red='255 0 0' yellow='255 255 0'
 magenta='255 0 255' white='255 255 255' frame_grey='224 224 224'
 
-keypad_button() { # the keypad's button with that caption
-    local left top
-    case $1 in
-    7 | 4 | 1 | 0) left=75 ;; 8 | 5 | 2 | C) left=570 ;; *) left=1065 ;;
-    esac
-    case $1 in
-    7 | 8 | 9) top=600 ;; 4 | 5 | 6) top=990 ;; 1 | 2 | 3) top=1380 ;; *) top=1770 ;;
-    esac
-    echo $((2265 + left)) "$top"
-}
-keypad() {
-    local key left top
+keypad() { # presses the keypad's buttons with these captions, in turn
+    local key i
     for key; do
-        read -r left top <<<"$(keypad_button "$key")"
-        click_control "$panel" "$left" "$top" 510 390
+        # Laid out in rows 7 8 9, 4 5 6, 1 2 3, 0 C 設定, 495 twips apart and 390 down.
+        i=$(($(printf '%s\n' 7 8 9 4 5 6 1 2 3 0 C 設定 | grep -nx "$key" | cut -d: -f1) - 1))
+        click_control "$panel" $((2265 + 75 + i % 3 * 495)) $((600 + i / 3 * 390)) 510 390
     done
-}
-# Keys go to the sign box: the main window active, the sign clicked.
-sign_key() {
-    xdotool windowactivate --sync "$main" 2>/dev/null
-    wait_active "$main"
-    click "$main" $sign_x $sign_y
-    xdotool key "$@"
 }
 # The panel has handled everything sent before: the digit keyed now shows, then "C" clears it.
 panel_barrier() {
@@ -84,51 +67,31 @@ wait_sign() { # COLOUR WHAT
 }
 
 note "first start, no settings file"
-start_potero "$app"
+start_potero "$app/potero"
 wait_region "$main" 728x219+0+0 "$golden/form1.png" 800 "the bus at its first start"
-shot first-start
-grab "$main" $sign_area "$work/sign-placeholder.png"
 grab "$panel" $display_area "$work/display-empty.png"
 grab "$main" $front_door "$work/front-closed.png"
 grab "$main" $middle_door "$work/middle-closed.png"
 
 note "sign folder dialog: type the folder, OK"
-click_control "$panel" $((2265 + 75)) 2190 1530 270 # 方向幕フォルダー
-dialog=$(wait_window "$FOLDER_DIALOG_TITLE") || fail "no sign folder dialog"
-wait_active "$dialog"
-shot folder-dialog-opened "$dialog"
+folder_dialog
 xdotool type --delay 10 "$signs"
-shot folder-dialog-typed "$dialog"
 click_control "$dialog" 4200 825 1230 345 # OK
 wait_no_window "$FOLDER_DIALOG_TITLE" || fail "the sign folder dialog did not close on OK"
-grab "$main" $sign_area "$work/sign-after-ok.png"
-[ "$(differing "$work/sign-placeholder.png" "$work/sign-after-ok.png")" -eq 0 ] ||
-    fail "choosing the folder changed the sign's picture"
 
 note "arrow keys and keypad"
 sign_key Down
 wait_sign "$lime" "Down to the GIF"
 sign_key Down Down
 wait_sign "$red" "Down over the broken file to the JPEG"
-sign_key Up
-panel_barrier
-expect_sign "$red" "Up onto the broken file keeps the picture"
-sign_key Up Up
-wait_sign "$blue" "Up to the first picture"
-sign_key Up
-panel_barrier
-expect_sign "$blue" "Up at the first picture does not wrap"
+sign_key Up Up Up
+wait_sign "$blue" "Up over the broken file to the first picture"
 keypad 4 設定
 wait_sign "$yellow" "keypad 4 (the upper-case name sorts among the others)"
-shot keypad-4 root
 keypad C 3 設定
 wait_sign "$red" "keypad 3"
 sign_key Down
 wait_sign "$lime" "Down goes on from the arrow keys' place, not the keyed one"
-keypad C 9 9 9 9 9 9 9 設定
-shot keypad-seven-nines "$panel"
-panel_barrier
-expect_sign "$lime" "a number beyond the list shows nothing new"
 
 note "door speeds"
 # Home puts a slider at 1; each click on its right arrow adds 1: front 5, middle 3.
@@ -147,12 +110,10 @@ front_button() { click_control "$panel" $((30 + 75)) $((30 + 165)) 735 510; }  #
 middle_button() { click_control "$panel" $((30 + 60)) $((30 + 840)) 735 525; } # 中扉
 front_button
 wait_region "$main" $front_door "$golden/e2e-front-open.png" 40 "front door open"
-shot front-door-open "$main"
 front_button
 wait_region "$main" $front_door "$work/front-closed.png" 0 "front door closed again"
 middle_button
 wait_region "$main" $middle_door "$golden/e2e-middle-open.png" 40 "middle door open"
-shot middle-door-open "$main"
 middle_button
 wait_region "$main" $middle_door "$work/middle-closed.png" 0 "middle door closed again"
 
@@ -161,7 +122,6 @@ popup_menu "$main" $home_x $home_y
 xdotool key Down Down Down Return # 看板の画像を設定...
 dialog=$(wait_window "$PICTURE_DIALOG_TITLE") || fail "no open-file dialog for the signboard"
 wait_active "$dialog"
-shot picture-dialog "$dialog"
 xdotool type --delay 10 "$work/board.bmp"
 xdotool key Return
 wait_no_window "$PICTURE_DIALOG_TITLE" || fail "the open-file dialog did not close"
@@ -170,7 +130,6 @@ wait_rgb "$main" 292 175 "$magenta" "the chosen signboard picture"
 expect_rgb "$main" 229 175 "$frame_grey" "left post beside the picture"
 expect_rgb "$main" 354 175 "$frame_grey" "right post beside the picture"
 expect_rgb "$main" 292 196 "$frame_grey" "bar under the picture"
-shot signboard-chosen "$main"
 
 note "signboard: drag, double-click, reset"
 drag() { # FROM_X FROM_Y TO_X TO_Y, in steps as a hand moves
@@ -186,36 +145,26 @@ drag 292 175 530 80 # to the top-left corner (470, 60)
 wait_rgb "$main" 530 80 "$magenta" "the dragged signboard"
 expect_rgb "$main" 470 60 "$magenta" "the dragged signboard's corner"
 expect_rgb "$main" 354 175 "$frame_grey" "the frame stays behind after a drag"
-shot signboard-dragged "$main"
 xdotool mousemove --window "$main" 530 80 click --repeat 2 --delay 60 1
 wait_rgb "$main" 467 80 "$frame_grey" "left post fitted at the new place"
 expect_rgb "$main" 592 80 "$frame_grey" "right post fitted at the new place"
 near "$(rgb_at "$main" 354 175)" "$frame_grey" && fail "the frame is still at its old place"
-shot signboard-fitted "$main"
 popup_menu "$main" 530 80
 xdotool key Down Down Down Down Return # 看板のリセット, past the separator
 wait_rgb "$main" $home_x $home_y "$white" "the reset signboard, white at home"
 near "$(rgb_at "$main" 530 80)" "$magenta" && fail "the signboard's picture is still shown after reset"
 expect_rgb "$main" 229 170 "$frame_grey" "frame fitted at home after reset"
-shot signboard-reset "$main"
 # Its place is kept; the picture comes back at the next start although reset cleared it.
 drag $home_x $home_y 527 65 # to the top-left corner (480, 50)
 wait_rgb "$main" 527 65 "$white" "the white signboard dragged"
 
 note "version dialog with the maker's library"
-click_control "$panel" 720 2145 1515 360 # バージョン情報
-version=$(wait_window "$VERSION_DIALOG_TITLE") || fail "no version dialog"
-wait_active "$version"
-shot version-dialog "$version"
-click_control "$version" 240 2985 3315 225 # the link
-deadline=$((SECONDS + WAIT_SECONDS))
-until [ -s "$work/opened.txt" ]; do
-    [ $SECONDS -lt $deadline ] || fail "the link opened no page"
-    sleep 0.05
-done
+version_dialog
+click_control "$dialog" 240 2985 3315 225 # the link
+wait_for "the link opened no page" test -s "$work/opened.txt"
 grep -Eq '^https?://[^ ]+$' "$work/opened.txt" || fail "the link opened [$(cat "$work/opened.txt")]"
 [ "$(count_windows "$VERSION_DIALOG_TITLE")" -eq 1 ] || fail "the version dialog closed on the link"
-click_control "$version" 3570 2940 1230 345 # OK
+click_control "$dialog" 3570 2940 1230 345 # OK
 wait_no_window "$VERSION_DIALOG_TITLE" || fail "OK did not close the version dialog"
 
 note "move both windows, close"
@@ -223,11 +172,8 @@ main_frame=$(frame_place "$main")
 panel_frame=$(frame_place "$panel")
 xdotool windowmove "$main" 40 420
 xdotool windowmove "$panel" 820 440
-deadline=$((SECONDS + WAIT_SECONDS))
-until [ "$(frame_place "$main")" != "$main_frame" ] && [ "$(frame_place "$panel")" != "$panel_frame" ]; do
-    [ $SECONDS -lt $deadline ] || fail "the windows did not move"
-    sleep 0.05
-done
+moved() { [ "$(frame_place "$main")" != "$main_frame" ] && [ "$(frame_place "$panel")" != "$panel_frame" ]; }
+wait_for "the windows did not move" moved
 # The window manager decides where exactly a moved window lands; the places it gave are kept.
 main_frame=$(frame_place "$main")
 panel_frame=$(frame_place "$panel")
@@ -235,43 +181,25 @@ main_place=$(client_place "$main")
 panel_place=$(client_place "$panel")
 panel_barrier
 grab "$panel" $door_section "$work/door-section-before.png"
-shot before-close root
 close_potero
 [ "$(count_windows "$PANEL_TITLE")" -eq 0 ] || fail "the panel outlived the main window"
 
 ini=$app/potero.ini
 [ -f "$ini" ] || fail "no settings file written at exit"
-cp "$ini" "$artefacts/potero-first.ini"
-if [ "$(wc -l <"$ini")" -ne 1 ] || [ "$(tail -c 2 "$ini" | od -An -c | tr -d ' ')" != '\r\n' ]; then
-    fail "the settings file is not one line ended by CR LF"
-fi
+# The places the window manager gave; the folder with the separator the arrow keys added; the
+# signboard's picture kept through the reset, its place 480, 50 px; speeds 5 and 3.
 read -r x y <<<"$main_frame"
-expect_field 1 "$ini" $((x * 15)) "main window left (frame at $x px)"
-expect_field 2 "$ini" $((y * 15)) "main window top (frame at $y px)"
-read -r x y <<<"$panel_frame"
-expect_field 3 "$ini" $((x * 15)) "panel left (frame at $x px)"
-expect_field 4 "$ini" $((y * 15)) "panel top (frame at $y px)"
-expect_field 5 "$ini" "\"$signs/\"" "sign folder, with the separator the arrow keys added"
-expect_field 6 "$ini" '""' "spare text"
-expect_field 7 "$ini" 0 "spare number"
-expect_field 8 "$ini" 0 "spare number"
-expect_field 9 "$ini" "\"$work/board.bmp\"" "signboard picture, kept through the reset"
-expect_field 10 "$ini" 7200 "signboard left (480 px)"
-expect_field 11 "$ini" 750 "signboard top (50 px)"
-expect_field 12 "$ini" '#TRUE#' "signboard shown"
-expect_field 13 "$ini" '#TRUE#' "frame shown"
-expect_field 14 "$ini" 5 "front door speed"
-expect_field 15 "$ini" 3 "middle door speed"
-expect_field 16 "$ini" 0 "middle door option"
+read -r x2 y2 <<<"$panel_frame"
+expect_line "$ini" "$((x * 15)),$((y * 15)),$((x2 * 15)),$((y2 * 15)),\"$signs/\",\"\",0,0,\
+\"$work/board.bmp\",7200,750,#TRUE#,#TRUE#,5,3,0" "the settings saved at the close"
 
 # Values no operation uses are carried through a run unchanged.
 awk -F, -v OFS=, '{ $6 = "\"spare text\""; $7 = 7; $8 = -8; print }' "$ini" >"$work/edited.ini"
 cp "$work/edited.ini" "$ini"
 
 note "second start: everything where it was"
-start_potero "$app"
+start_potero "$app/potero"
 wait_region "$main" 728x219+0+0 "$golden/e2e-restored-form1.png" 800 "the restored bus"
-shot second-start root
 [ "$(client_place "$main")" = "$main_place" ] || fail "main window at $(client_place "$main"), not $main_place"
 [ "$(client_place "$panel")" = "$panel_place" ] || fail "panel at $(client_place "$panel"), not $panel_place"
 expect_sign "$blue" "the first sign picture at start"
@@ -280,13 +208,6 @@ expect_rgb "$main" 477 70 "$frame_grey" "the frame fitted around it"
 wait_region "$panel" $door_section "$work/door-section-before.png" 30 "speeds as they were"
 sign_key Down
 wait_sign "$lime" "the restored sign list"
-click_control "$panel" $((2265 + 75)) 2190 1530 270 # 方向幕フォルダー
-dialog=$(wait_window "$FOLDER_DIALOG_TITLE") || fail "no sign folder dialog"
-wait_active "$dialog"
-shot folder-dialog-restored "$dialog"
-click_control "$dialog" 5520 825 1230 345 # キャンセル
-wait_no_window "$FOLDER_DIALOG_TITLE" || fail "Cancel did not close the sign folder dialog"
 close_potero
-cp "$ini" "$artefacts/potero-second.ini"
 cmp -s "$ini" "$work/edited.ini" || fail "the second run changed the settings: $(cat "$ini")"
 echo ok

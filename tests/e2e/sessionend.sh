@@ -9,10 +9,7 @@ here=$(dirname "$(readlink -f "$0")")
 source "$here/lib.sh"
 potero=$1
 e2e_begin "$4"
-command -v Xvfb >/dev/null || {
-    echo "skipped: needs Xvfb"
-    exit 77
-}
+command -v Xvfb >/dev/null || skip "needs Xvfb"
 app=$work/app
 install_potero "$app" "$potero"
 
@@ -20,17 +17,11 @@ install_potero "$app" "$potero"
 # the program connecting in that moment.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 server_pid=$!
-deadline=$((SECONDS + WAIT_SECONDS))
-until [ -s "$work/display" ]; do
-    [ $SECONDS -lt $deadline ] || fail "the test's own X server did not start"
-    sleep 0.05
-done
+wait_for "the test's own X server did not start" test -s "$work/display"
 export DISPLAY=":$(cat "$work/display")"
 # Answering on its socket may follow the number it writes by a moment on a busy machine.
-until xdpyinfo >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || fail "the test's own X server does not answer"
-    sleep 0.05
-done
+answers() { xdpyinfo >/dev/null 2>&1; }
+wait_for "the test's own X server does not answer" answers
 
 # end_with COMMAND...: starts potero, moves its main window to a place of its own, runs the
 # commands ($pid is the program's), and expects the program gone and that place saved.
@@ -39,7 +30,7 @@ end_with() {
     place=$((place + 1))
     local x=$((40 * place)) y=$((30 * place)) command
     rm -f "$app/potero.ini"
-    start_potero "$app"
+    start_potero "$app/potero"
     xdotool windowmove "$main" $x $y
     # The menu shows once the program has handled what came before it, the move included.
     popup_menu "$main" 600 30

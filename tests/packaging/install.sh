@@ -7,10 +7,11 @@
 # folder at the version dialog's link, and keep its settings beside the executable while the
 # folder is writable, in the user's configuration folder otherwise.
 # Usage: install.sh CMAKE BUILD_DIR SCRATCH PROJECT_VERSION
-set -euo pipefail
+here=$(dirname "$(readlink -f "$0")")
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
+source "$here/../e2e/lib.sh"
 cmake=$1 build=$2 scratch=$3 version=$4
 id=org.potero.Potero
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # A run that failed may have left the program's folder unwritable.
 [ -d "$scratch" ] && chmod -R u+w "$scratch"
@@ -60,8 +61,7 @@ for size in 32 64 128 256; do
         esac
     fi
 done
-cmp -s "$usr/share/icons/hicolor/scalable/apps/$id.svg" \
-    "$(dirname "$0")/../../resources/artwork/icon.svg" ||
+cmp -s "$usr/share/icons/hicolor/scalable/apps/$id.svg" "$here/../../resources/artwork/icon.svg" ||
     fail "the scalable icon is not the window icon"
 
 # --- the desktop entry and the metainfo name what is installed
@@ -93,7 +93,6 @@ trap cleanup EXIT
 (cd "$run_dir" && QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$run_dir/config \
     exec "$usr/bin/potero" 2>"$run_dir/offscreen.log") &
 pid=$!
-for _ in $(seq 30); do [ -e "/proc/$pid/exe" ] && break; sleep 0.1; done
 sleep 2
 kill -0 "$pid" 2>/dev/null ||
     fail "the installed program ended at once: $(cat "$run_dir/offscreen.log")"
@@ -111,25 +110,16 @@ if [ -z "${DISPLAY:-}" ] || ! command -v xdotool >/dev/null; then
     exit 0
 fi
 
-# Starts the installed program as $1 (empty: ourselves), closes it, waits for its end.
+# Starts the installed program as $1 (empty: ourselves) with its configuration in $2, closes it
+# and waits for its end.
 run_and_close() {
-    local as=$1 config=$2 main
     local -a prefix=()
-    [ -n "$as" ] && prefix=(setpriv --reuid="$as" --regid="$as" --clear-groups)
-    (cd "$run_dir" && XDG_CONFIG_HOME=$config HOME=$config \
-        exec "${prefix[@]}" "$usr/bin/potero" 2>>"$run_dir/x11.log") &
+    [ -n "$1" ] && prefix=(setpriv --reuid="$1" --regid="$1" --clear-groups)
+    (cd "$run_dir" && XDG_CONFIG_HOME=$2 HOME=$2 exec "${prefix[@]}" "$usr/bin/potero" 2>>"$run_dir/x11.log") &
     pid=$!
-    main=$(timeout 10 xdotool search --sync --all --onlyvisible --pid "$pid" \
-        --name "^ポテロ　-　potero$" | head -1)
-    [ -n "$main" ] ||
+    main=$(wait_window "$MAIN_TITLE") ||
         fail "the installed program's window did not appear: $(cat "$run_dir/x11.log")"
-    sleep 0.5
-    xdotool windowactivate --sync "$main"
-    xdotool key alt+F4
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$pid" 2>/dev/null && fail "the program did not end when its window closed"
-    wait "$pid" || true
-    pid=
+    close_potero
 }
 
 # The maker's library is opened at the version dialog's link, from the program's own folder.
@@ -137,20 +127,14 @@ run_and_close() {
 (cd "$run_dir" && XDG_CONFIG_HOME=$run_dir/config BROWSER=true \
     exec "$usr/bin/potero" 2>>"$run_dir/x11.log") &
 pid=$!
-panel=$(timeout 10 xdotool search --sync --all --onlyvisible --pid "$pid" --name "^設定パネル$" |
-    head -1)
-[ -n "$panel" ] || fail "the installed program's panel did not appear"
-sleep 0.5
+panel=$(wait_window "$PANEL_TITLE") || fail "the installed program's panel did not appear"
 grep -q libZOR7Res /proc/$pid/maps && fail "libZOR7Res.so is loaded before it is asked for"
-# The centres of the panel's version button (720, 2145, 1515 x 360 twips) and of the dialog's
-# link (240, 2985, 3315 x 225 twips), in pixels.
-xdotool mousemove --window "$panel" 98 155 click 1
-dialog=$(timeout 10 xdotool search --sync --all --onlyvisible --pid "$pid" \
-    --name "^ポテロのバージョン情報$" | head -1)
-[ -n "$dialog" ] || fail "the version dialog did not open"
-sleep 0.3
-xdotool mousemove --window "$dialog" 126 206 click 1
-for _ in $(seq 30); do grep -q libZOR7Res /proc/$pid/maps && break; sleep 0.1; done
+click_control "$panel" 720 2145 1515 360 # バージョン情報
+dialog=$(wait_window "$VERSION_DIALOG_TITLE") || fail "the version dialog did not open"
+wait_active "$dialog"
+click_control "$dialog" 240 2985 3315 225 # the link
+mapped() { grep -q libZOR7Res /proc/$pid/maps; }
+wait_for "the link loaded no libZOR7Res.so" mapped
 loaded=$(sed -n 's/.* \(\/.*libZOR7Res\.so\)$/\1/p' /proc/$pid/maps | head -1)
 [ "$loaded" = "$(readlink -f "$library")" ] || fail "the link loaded '$loaded', not $library"
 kill "$pid"

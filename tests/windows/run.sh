@@ -24,13 +24,6 @@ trap 'status=$?; stop_wine; e2e_end $status' EXIT
 
 # Wine's windows belong to its own processes: they are looked up by title alone.
 export E2E_ANY_OWNER=1
-start_windows_potero() { # EXE
-    starts=$((${starts:-0} + 1))
-    wine "$1" >"$artefacts/potero-start$starts.log" 2>&1 &
-    pid=$!
-    main=$(wait_window "$MAIN_TITLE") || fail "the main window did not appear"
-    panel=$(wait_window "$PANEL_TITLE") || fail "the control panel did not appear"
-}
 # Keys are pressed without naming a window: a window that closes during the command could leave
 # them held in the X server.
 close_windows_potero() {
@@ -85,8 +78,7 @@ cp "$app/potero.ini" "$work/written.ini"
 if [ -n "${POTERO_SOUND_MONITOR:-}" ]; then
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
 fi
-start_windows_potero "$app/potero.exe"
-shot started root
+start_potero wine "$app/potero.exe"
 eval "$(xdotool getwindowgeometry --shell "$main")"
 [ "$WIDTH" -eq 728 ] && [ "$HEIGHT" -eq 219 ] || fail "the main window's client area is ${WIDTH}x$HEIGHT"
 # Wine lays the Windows frame over the window manager's, whose borders differ by a few pixels.
@@ -125,32 +117,25 @@ note "the front door opened from the panel"
 grab "$main" 82x139+20+62 "$work/front-closed.png"
 click_panel $((30 + 75)) $((30 + 165)) 735 510 # 前扉
 wait_region_changes "$main" 82x139+20+62 "$work/front-closed.png" "the front door opening"
-shot front-door-open "$main"
 
 if [ -n "${POTERO_SOUND_MONITOR:-}" ]; then
     note "the middle door's sound, played from the executable's resource"
     before=$(stat -c %s "$POTERO_SOUND_MONITOR")
     click_panel $((30 + 60)) $((30 + 840)) 735 525 # 中扉
-    deadline=$((SECONDS + WAIT_SECONDS))
     # Unsigned 8-bit samples: silence is 128, the door's knock far from it.
-    until tail -c +$((before + 1)) "$POTERO_SOUND_MONITOR" | od -An -v -tu1 |
-        awk '{ for (i = 1; i <= NF; i++) if ($i > 160 || $i < 96) { found = 1; exit } }
-             END { exit !found }'; do
-        [ $SECONDS -lt $deadline ] || fail "no door sound reached the sound server"
-        sleep 0.2
-    done
+    sounded() {
+        tail -c +$((before + 1)) "$POTERO_SOUND_MONITOR" | od -An -v -tu1 |
+            awk '{ for (i = 1; i <= NF; i++) if ($i > 160 || $i < 96) { found = 1; exit } }
+                 END { exit !found }'
+    }
+    wait_for "no door sound reached the sound server" sounded
 fi
 
 note "the version dialog's link"
 click_panel 720 2145 1515 360 # バージョン情報
 version=$(wait_window "$VERSION_DIALOG_TITLE") || fail "no version dialog"
-shot version-dialog "$version"
 click_control "$version" 240 2985 3315 225
-deadline=$((SECONDS + WAIT_SECONDS))
-until [ -s "$POTERO_OPENED" ]; do
-    [ $SECONDS -lt $deadline ] || fail "the link opened no page"
-    sleep 0.1
-done
+wait_for "the link opened no page" test -s "$POTERO_OPENED"
 expected=$(strings -e l "$app/ZOR7Res.dll" | grep -m1 -E '^https?://' || strings "$app/ZOR7Res.dll" | grep -m1 -E '^https?://')
 [ "$(cat "$POTERO_OPENED")" = "$expected" ] || fail "the link opened [$(cat "$POTERO_OPENED")], not [$expected]"
 click_control "$version" 3570 2940 1230 345 # OK
@@ -167,7 +152,7 @@ grep -q $'\r$' "$app/potero.ini" || fail "the settings line does not end with CR
 
 note "the end of the Windows session saves it too"
 rm -f "$app/potero.ini"
-start_windows_potero "$app/potero.exe"
+start_potero wine "$app/potero.exe"
 wine wineboot --end-session >/dev/null 2>&1 || true
 wait_exit || fail "the program did not end with the session"
 [ -f "$app/potero.ini" ] || fail "no settings file after the end of the session"
@@ -183,7 +168,7 @@ wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 ||
 # Installing again over the installed copy replaces it in place.
 wine "$setup" /S
 [ -f "$installed/potero.exe" ] || fail "installing over the installed copy lost the program"
-start_windows_potero "$installed/potero.exe"
+start_potero wine "$installed/potero.exe"
 close_windows_potero
 appdata=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/potero/potero.ini' | head -1)
 [ -n "$appdata" ] || fail "the installed program saved no settings in the application data"
