@@ -103,7 +103,7 @@ private slots:
         frmSet *panel = form.panel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
 
-        // The size and the caption as the window manager sees them: x11/lifecycle.sh.
+        // The size and the caption as the window manager sees them: e2e/defaults.sh.
         QVERIFY(offers(&form, 1, 32));
         for (const auto &[field, bit] : {std::pair{1, 8u}, {1, 16u}, {2, 32u}, {2, 64u}})
             QVERIFY(!offers(&form, field, bit));
@@ -113,11 +113,14 @@ private slots:
         const QString state = xprop(panel, QStringLiteral("_NET_WM_STATE"));
         QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_ABOVE")), qPrintable(state));
         QVERIFY2(state.contains(QLatin1String("_NET_WM_STATE_SKIP_TASKBAR")), qPrintable(state));
-        // The main window is an ordinary one, which the panel stays above (x11/lifecycle.sh);
-        // placed by default, the panel stands under its frame (e2e/defaults.sh).
+        // The main window is an ordinary one: activated, it stays beneath the panel. Placed by
+        // default, the panel stands under its frame (e2e/defaults.sh).
         const QString mainState = xprop(&form, QStringLiteral("_NET_WM_STATE"));
         QVERIFY(!mainState.contains(QLatin1String("SKIP_TASKBAR")));
         QVERIFY(!mainState.contains(QLatin1String("ABOVE")));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_VERIFY(stacking().indexOf(form.winId()) < stacking().indexOf(panel->winId()));
 
         // The window manager's minimize button, which it draws whatever the panel asks, does not
         // take the panel away.

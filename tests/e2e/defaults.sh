@@ -35,9 +35,12 @@ note "settings file cut after 15 fields, no maker's library"
 app=$work/nolibrary
 install_potero "$app" "$potero"
 write_ini "$app" "1500,1500,9000,1500,\"$signs/\",\"\",0,0,\"$work/board.bmp\",6000,750,#FALSE#,#FALSE#,20,30"
-start_potero "$app/potero"
+# The toolkit's options are not the program's: they change nothing of what it shows.
+start_potero "$app/potero" -reverse -style windows
 expect_default_look "cut settings file"
 expect_default_places "cut settings file"
+[ "$(xdotool getwindowgeometry "$main" | sed -n 's/ *Geometry: //p')" = 728x219 ] ||
+    fail "the main window's client area is not 728x219"
 
 note "version dialog's link without the maker's library"
 version_dialog
@@ -87,8 +90,8 @@ first=$dialog
 click_control "$first" 4200 825 1230 345 # OK
 box=$(wait_window "$MESSAGE_TITLE") || fail "no message for the missing folder"
 wait_active "$box"
-shot path-not-found "$box"
-expect_golden "$shot_file" "$golden/e2e-path-not-found.png" 150 "the missing folder's message"
+import -window "$box" "$artefacts/path-not-found.png"
+expect_golden "$artefacts/path-not-found.png" "$golden/e2e-path-not-found.png" 150 "the missing folder's message"
 xdotool key Return
 # The dialog is offered again, over the first one, with the rejected path.
 two_dialogs() { [ "$(count_windows "$FOLDER_DIALOG_TITLE")" -eq 2 ]; }

@@ -191,12 +191,6 @@ panel_dialog() {
 folder_dialog() { panel_dialog "$FOLDER_DIALOG_TITLE" $((2265 + 75)) 2190 1530 270; }
 version_dialog() { panel_dialog "$VERSION_DIALOG_TITLE" 720 2145 1515 360; }
 
-# shot NAME WINDOW [GEOMETRY]: a screenshot kept as an artefact, its path left in $shot_file.
-shot() {
-    shot_file=$artefacts/$1.png
-    import -window "$2" ${3:+-crop "$3" +repage} "$shot_file"
-}
-
 # grab WINDOW GEOMETRY FILE: a scratch screenshot of a region, for polling.
 grab() { import -window "$1" -crop "$2" +repage "$3"; }
 
