@@ -119,27 +119,26 @@ private slots:
         QVERIFY(!dialog.isVisible());
     }
 
+    // The box is critical, with OK alone, and the dialog stays; a second click shows it again
+    // (e2e/defaults.sh).
     void libraryErrorIsACriticalBoxAndTheDialogStays()
     {
         frmShowVersion dialog;
         dialog.setAddressSource([] { return Result<QString>(Error{QStringLiteral("gone")}); });
         dialog.show();
         QStringList seen;
-        for (int click = 0; click < 2; ++click) {
-            QTimer::singleShot(0, [&] {
-                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                    seen << box->windowTitle() + u'|' + box->text() << QString::number(box->icon())
-                         << QString::number(box->standardButtons());
-                    box->button(QMessageBox::Ok)->click();
-                }
-            });
-            QTest::mouseClick(dialog.Label5, Qt::LeftButton, {}, QPoint(5, 5));
-            QVERIFY(dialog.isVisible());
-        }
-        const QStringList once{kErrorTitle + QStringLiteral("|gone\r\n\r\n") + kRequest,
-                               QString::number(QMessageBox::Critical),
-                               QString::number(QMessageBox::Ok)};
-        QCOMPARE(seen, once + once);
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << box->windowTitle() << box->text() << QString::number(box->icon())
+                     << QString::number(box->standardButtons());
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        QTest::mouseClick(dialog.Label5, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(seen, (QStringList{kErrorTitle, QStringLiteral("gone\r\n\r\n") + kRequest,
+                                    QString::number(QMessageBox::Critical),
+                                    QString::number(QMessageBox::Ok)}));
     }
 
     // It opens with the focus in the text box; Enter and Esc press nothing,
