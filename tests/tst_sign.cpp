@@ -57,12 +57,11 @@ class TestSign : public QObject
             .toUtf8();
     }
 
-    // Loads form from a settings file of these bytes, or from none.
+    // Loads form from a settings file of these bytes.
     void load(Form1 &form, const QByteArray &bytes)
     {
         QFile file(m_ini);
-        if (!bytes.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         form.setIniPath(m_ini);
         form.LoadIni();

@@ -92,7 +92,6 @@ start_potero() {
 
 # close_potero: alt+F4 on the main window, as a person closes it; waits for the process to end.
 close_potero() {
-    xdotool windowactivate --sync "$main" 2>/dev/null
     wait_active "$main"
     xdotool key alt+F4
     wait_exit || fail "the program did not end when its main window was closed"
@@ -144,7 +143,7 @@ wait_no_window() { wait_for "" not_shown "$1"; }
 
 count_windows() { shown_windows "$1" | wc -l; }
 
-# wait_active WINDOW: until the window manager has given it the input focus.
+# wait_active WINDOW: activates it until the window manager has given it the input focus.
 is_active() {
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
     xdotool windowactivate "$1" 2>/dev/null || true
@@ -167,15 +166,11 @@ popup_menu() {
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 # click_control WINDOW LEFT TOP WIDTH HEIGHT: a click in the middle of a control placed in twips.
-click_control() {
-    local x y
-    read -r x y <<<"$(center "$2" "$3" "$4" "$5")"
-    click "$1" "$x" "$y"
-}
+# shellcheck disable=SC2046 # center's "x y", split into two arguments
+click_control() { click "$1" $(center "$2" "$3" "$4" "$5"); }
 
 # sign_key KEY...: keys to the sign box: the main window active, the sign clicked.
 sign_key() {
-    xdotool windowactivate --sync "$main" 2>/dev/null
     wait_active "$main"
     click "$main" 259 74
     xdotool key "$@"
@@ -201,14 +196,7 @@ rgb_at() {
 }
 
 # near "r g b" "R G B": true when each channel is within 24 (JPEG and anti-aliasing).
-near() {
-    local r g b R G B d
-    read -r r g b <<<"$1"
-    read -r R G B <<<"$2"
-    for d in $((r - R)) $((g - G)) $((b - B)); do
-        [ ${d#-} -le 24 ] || return 1
-    done
-}
+near() { echo "$1 $2" | awk '{ for (i = 1; i <= 3; i++) if ($i - $(i + 3) > 24 || $(i + 3) - $i > 24) exit 1 }'; }
 
 # shows_rgb WINDOW X Y "R G B": whether that pixel shows the colour.
 shows_rgb() {
