@@ -11,8 +11,7 @@
 #include <functional>
 
 // A main window that notes rather than wait, ask or tell: every door step with its pause
-// instead of the pause, the sounds, the messages, the folder dialogs, and the open-file dialog's
-// answer.
+// instead of the pause, the sounds and the messages; the open-file dialog answers chosenFile.
 class NotingForm1 : public Form1
 {
 public:
@@ -26,17 +25,8 @@ public:
     double middleLeftAtSound = 0;
     std::function<void(int)> onStep; // after each step, with the steps so far
     QStringList messages;
-    int folderDialogs = 0;
-    QString chosenFile;            // the open-file dialog's answer
-    bool realFolderDialog = false; // else the folder dialog is only counted
+    QString chosenFile; // the open-file dialog's answer
     bool realPauses = false;
-
-    void MnuEditHkPic_Click() override
-    {
-        ++folderDialogs;
-        if (realFolderDialog)
-            Form1::MnuEditHkPic_Click();
-    }
 
 protected:
     void pauseCount(precisepause::Pacer &pacer, int count) override
