@@ -1,34 +1,11 @@
 #include "metafile/metafile.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QRect>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-void dropMessage(QtMsgType, const QMessageLogContext &, const QString &) {}
-} // namespace
-
-// Fontconfig keeps what it loads for the first use of a face in caches of its own, which the
-// leak checker cannot see as reachable; they are not the player's.
-extern "C" const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    // Text needs fonts, and fonts need a GUI application; the offscreen platform has no
-    // display to wait for.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(dropMessage);
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
