@@ -100,13 +100,6 @@ private slots:
              kBom + withField(5, "\"/a/\"\"signs\"\"/\"").replace(",\"\",", ",\"\"\"\","));
         // U+FFFD, as a CP932 file's undefined character reads, cannot be written as CP932.
         same("character CP932 does not define", kBom + withField(6, "\"\xEF\xBF\xBD@\""));
-        // Fuzzer findings, written in another form that must read back the same: a quote read
-        // from an unquoted field of a CP932 file, alone and beside bytes that CP932 did not
-        // read as characters but UTF-8 would.
-        QTest::newRow("fuzz: quote in an unquoted field")
-            << withField(5, "4\"C\\\x83\x5C\\\"") << QByteArray();
-        QTest::newRow("fuzz: beside kept bytes")
-            << withField(5, "06\"C:\\\xED\x88\x83\x00\x03X\\\"") << QByteArray();
         // Records read leniently and written in their one form.
         const QByteArray &example = kExampleBytes;
         QTest::newRow("no line end at the end") << example.chopped(2) << example;
@@ -133,13 +126,11 @@ private slots:
     void reading()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QByteArray, expected); // null: only read back the same
+        QFETCH(QByteArray, expected);
         const Parsed read = parse(bytes);
         QVERIFY_OK(read.status);
         const QByteArray written = read.record.format();
         QVERIFY(parse(written).record == read.record);
-        if (expected.isNull())
-            return;
         QCOMPARE(read.utf8, bytes.startsWith(kBom));
         QCOMPARE(read.record.needsUtf8(), read.utf8);
         QCOMPARE(written, expected);
