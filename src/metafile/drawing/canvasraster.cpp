@@ -12,6 +12,55 @@
 
 namespace metafile {
 
+namespace {
+
+// The open figures of a path, each end lengthened by reach along its last segment: where the
+// caps of a wide dashed pen reach, so the dashes are laid from there.
+QPainterPath lengthenedEnds(const QPainterPath &path, double reach)
+{
+    QPainterPath lengthened;
+    for (QPolygonF figure : path.toSubpathPolygons()) {
+        const bool closed = figure.isClosed();
+        if (!closed && figure.size() >= 2) {
+            auto lengthen = [&](qsizetype end, qsizetype step) {
+                for (qsizetype i = end + step; i >= 0 && i < figure.size(); i += step) {
+                    const QPointF along = figure[end] - figure[i];
+                    const double length = std::hypot(along.x(), along.y());
+                    if (length > 0) {
+                        figure[end] += along * (reach / length);
+                        return;
+                    }
+                }
+            };
+            lengthen(0, 1);
+            lengthen(figure.size() - 1, -1);
+        }
+        lengthened.addPolygon(figure);
+        if (closed)
+            lengthened.closeSubpath();
+    }
+    return lengthened;
+}
+
+// A wide dashed pen with round or square caps: the pattern is laid from where the caps of the
+// figure's open ends reach, and each dash keeps its caps within its own length.
+QPainterPath capsWithinDashes(const QPainterPath &device, QPen &pen)
+{
+    const QList<qreal> pattern = pen.dashPattern();
+    QList<qreal> shortened;
+    double period = 0;
+    for (qsizetype i = 0; i + 1 < pattern.size(); i += 2) {
+        const double dash = std::max(pattern[i] - 1, 1e-3);
+        shortened << dash << pattern[i + 1] + pattern[i] - dash;
+        period += pattern[i] + pattern[i + 1];
+    }
+    pen.setDashPattern(shortened);
+    pen.setDashOffset(period - 0.5);
+    return lengthenedEnds(device, pen.widthF() / 2);
+}
+
+} // namespace
+
 QPen Canvas::makePen() const
 {
     const Pen &p = m_dc.pen;
@@ -49,18 +98,21 @@ QPen Canvas::makePen() const
         if (dashes.size() % 2)
             dashes.append(dashes);
     } else if (thin || geometric) {
+        // A geometric pen's dashes follow its width however thin it is; a cosmetic pen's are
+        // counted in pixels.
+        const bool cosmetic = !geometric;
         switch (style) {
         case pen::kDash:
-            dashes = thin ? QList<qreal>{18, 6} : QList<qreal>{3, 1};
+            dashes = cosmetic ? QList<qreal>{18, 6} : QList<qreal>{3, 1};
             break;
         case pen::kDot:
-            dashes = thin ? QList<qreal>{3, 3} : QList<qreal>{1, 1};
+            dashes = cosmetic ? QList<qreal>{3, 3} : QList<qreal>{1, 1};
             break;
         case pen::kDashDot:
-            dashes = thin ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1};
+            dashes = cosmetic ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1};
             break;
         case pen::kDashDotDot:
-            dashes = thin ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1};
+            dashes = cosmetic ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1};
             break;
         case pen::kAlternate:
             dashes = {1, 1};
@@ -173,6 +225,10 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
         QPen drawn = qpen;
         if (forced)
             drawn.setColor(*forced);
+        QPainterPath outline = device;
+        if (drawn.style() == Qt::CustomDashLine && drawn.capStyle() != Qt::FlatCap &&
+            drawn.widthF() > devicePixel())
+            outline = capsWithinDashes(device, drawn);
         if (drawn.widthF() == 0 && devicePixel() == 1) {
             strokeThin(device, drawn);
         } else if (far) {
@@ -181,7 +237,8 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
             chargeMeasured(dashes * limits::kFarDashWork);
             if (exhausted())
                 return;
-            m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(device)), drawn.color());
+            m_painter.fillPath(cut(QPainterPathStroker(drawn).createStroke(outline)),
+                               drawn.color());
         } else {
             // An opaque background fills the gaps of a one-pixel pen's dashes, here drawn
             // wider on a finer screen.
@@ -195,7 +252,7 @@ void Canvas::drawDevice(const QPainterPath &device, bool fill, bool stroke)
             // A one-pixel pen covers the pixel right of and below each point, as it does at
             // the picture's own size.
             const double towards = thin ? (drawn.widthF() - 1) / 2 : 0;
-            m_painter.strokePath(device.translated(towards, towards), drawn);
+            m_painter.strokePath(outline.translated(towards, towards), drawn);
         }
     }
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

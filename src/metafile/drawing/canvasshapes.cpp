@@ -223,7 +223,8 @@ void Canvas::ellipse(const QRectF &box)
     const auto oval = [](const QRectF &b) {
         QPainterPath shape;
         shape.addEllipse(b);
-        return shape;
+        // Drawn anticlockwise from its rightmost point, where a dashed pen's pattern starts.
+        return shape.toReversed();
     };
     // The fill takes every pixel the outline passes through: its edge lies half a pixel
     // outside the outline's.
