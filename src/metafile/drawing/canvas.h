@@ -42,8 +42,8 @@ struct TextRun
     QList<double> advances;
     uint32_t options = 0;
     std::optional<QRectF> rect;
-    // The compatible graphics mode: only the reference point follows the world transform,
-    // the glyphs stay upright.
+    // The compatible graphics mode, the only one of WMF: only the reference point follows
+    // the world transform, the glyphs stay upright.
     bool upright = false;
 };
 
@@ -212,16 +212,24 @@ private:
         QList<double> positions;
         QPointF start;
         QTransform place;
+        // How far each glyph turns from the baseline, in the painter's degrees: the glyphs'
+        // own orientation in the advanced graphics mode.
+        double glyphTurn = 0;
+        // A vertical face's upright characters turn a quarter back about their cells.
+        bool vertical = false;
     };
     // The steps of drawing a run of text, in their order.
     void fillOpaqueBox(const TextRun &run);
     QList<double> penPositions(const TextRun &run, const QFont &font, const QFontMetricsF &fm,
                                double xs, double perPixel) const;
     QPointF alignedStart(double width, const QFontMetricsF &fm, double perPixel) const;
-    QTransform textPlacement(const TextRun &run, QPointF reference, QPointF ux);
+    void placeText(const TextRun &run, QPointF reference, QPointF ux, LaidText &laid);
     void moveCurrentPosition(QPointF reference, double width, double xs);
     void recordText(const TextRun &run, const LaidText &laid);
     void drawText(const TextRun &run, const LaidText &laid, const QFontMetricsF &fm);
+    // Smoothed glyphs drawn within area (device pixels), their edges blended as GDI's are.
+    void drawSmoothed(QPointF at, const QString &text, const QTransform &toDevice,
+                      const QRectF &area, const QFont &font);
 
     QPainter &m_painter;
     // Final units to the device's pixels.

@@ -1,8 +1,9 @@
 // Text output of the canvas.
 #include "metafile/drawing/canvas.h"
 
-#include "metafile/drawing/fontmatch.h"
 #include "metafile/drawing/limits.h"
+#include "metafile/drawing/textgamma.h"
+#include "metafile/drawing/verticaltext.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -15,22 +16,10 @@ namespace metafile {
 
 namespace {
 
-// Glyphs larger than this many final pixels are not drawn: no sign needs them, and the
-// rasteriser's time grows with them.
-constexpr double kMaxEm = 4096;
 // A stretch (in percent) past which glyphs are drawn as outlines.
 constexpr int kMaxImageStretch = 400;
 // The segments a glyph's outline is counted as, for its cost.
 constexpr int64_t kGlyphElements = 16;
-// The height a logical font of height 0 gets, in pixels at natural size.
-constexpr double kDefaultEm = 16;
-
-struct TextFrame
-{
-    QFont font;
-    double xScale = 1;
-    double angle = 0;
-};
 
 QPointF axis(const QTransform &t, QPointF unit)
 {
@@ -38,62 +27,6 @@ QPointF axis(const QTransform &t, QPointF unit)
 }
 
 } // namespace
-
-std::optional<Canvas::SizedFont> Canvas::sizedFont(double xs, double ys)
-{
-    // Finding a font is costly, and a picture's texts mostly share theirs.
-    if (m_sizedFont && m_sizedFont->logical == m_dc.font && m_sizedFont->xs == xs &&
-        m_sizedFont->ys == ys)
-        return m_sizedFont;
-    // Finding a face the machine lacks can take milliseconds: a picture that changes its font at
-    // every text pays for each, and gets no more fonts than a picture needs.
-    if (!m_fontsFound.contains(m_dc.font)) {
-        if (m_fontsFound.size() >= limits::kMaxFonts)
-            return std::nullopt;
-        m_fontsFound.append(m_dc.font);
-    }
-    charge(limits::kFontWork);
-    if (exhausted())
-        return std::nullopt;
-    QPaintDevice *device = m_painter.device();
-    const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
-    Font logical = m_dc.font;
-    if (logical.face.startsWith(u'@'))
-        logical.face.remove(0, 1);
-    QFont qfont = matchFont(logical);
-    double em = logical.height == 0 ? kDefaultEm * m_pixel : std::abs(double(logical.height)) * ys;
-    auto setEm = [&](double px) { qfont.setPointSizeF(std::max(px, 0.01) * 72.0 / dpi); };
-    setEm(em);
-    if (logical.height > 0) {
-        // A positive height is the cell's, ascent and descent together.
-        const QFontMetricsF fm(qfont, device);
-        const double cell = fm.ascent() + fm.descent();
-        if (cell > 0) {
-            em *= em / cell;
-            setEm(em);
-        }
-    }
-    // Fonts come in whole pixels.
-    const double perPixel = std::hypot(m_base.m11(), m_base.m12());
-    if (perPixel > 0 && em * perPixel >= 1) {
-        em = std::round(em * perPixel) / perPixel;
-        setEm(em);
-    }
-    m_sizedFont.reset();
-    if (!(em <= kMaxEm) || em < 0.05)
-        return std::nullopt;
-    // A logical width (the average character's) or an anisotropic mapping widens the glyphs.
-    double stretch = xs / ys;
-    if (logical.width != 0) {
-        const double average = QFontMetricsF(qfont, device).averageCharWidth();
-        if (average > 0)
-            stretch = std::abs(double(logical.width)) * xs / average;
-    }
-    if (std::abs(stretch - 1) > 0.01)
-        qfont.setStretch(int(std::clamp(std::lround(stretch * 100), 1L, 4000L)));
-    m_sizedFont = SizedFont{m_dc.font, xs, ys, qfont, em};
-    return m_sizedFont;
-}
 
 void Canvas::fillOpaqueBox(const TextRun &run)
 {
@@ -177,17 +110,28 @@ QPointF Canvas::alignedStart(double width, const QFontMetricsF &fm, double perPi
     return QPointF(dx, baseline);
 }
 
-QTransform Canvas::textPlacement(const TextRun &run, QPointF reference, QPointF ux)
+void Canvas::placeText(const TextRun &run, QPointF reference, QPointF ux, LaidText &laid)
 {
     // Escapement turns the baseline anticlockwise from the page's x axis, or from the
-    // device's for upright text.
+    // device's for upright text; a mapping that mirrors the page turns it the other way.
+    // Upright text turns its glyphs with the baseline. In the advanced graphics mode they
+    // turn by the orientation instead, and so does a baseline without an escapement of its
+    // own, as GDI lays it.
+    const double sense = m_toFinal.determinant() < 0 ? -1 : 1;
     const double turn = run.upright ? 0 : std::atan2(ux.y(), ux.x()) * 180 / M_PI;
-    const double angle = turn - m_dc.font.escapement / 10.0;
+    const double escapement = m_dc.font.escapement / 10.0;
+    const double glyphs = run.upright ? escapement : m_dc.font.orientation / 10.0;
+    const double baseline = escapement != 0 ? escapement : glyphs;
     QTransform place;
     const QPointF origin = m_base.inverted().map(onPixel((m_toFinal * m_base).map(reference)));
     place.translate(origin.x(), origin.y());
-    place.rotate(angle);
-    return place;
+    place.rotate(turn - sense * baseline);
+    // Glyphs of the advanced mode follow the mirror as well.
+    if (sense < 0 && !run.upright)
+        place.scale(1, -1);
+    laid.place = place;
+    laid.glyphTurn = sense * (baseline - glyphs);
+    laid.vertical = vertical::isVerticalFace(m_dc.font.face);
 }
 
 void Canvas::moveCurrentPosition(QPointF reference, double width, double xs)
@@ -205,6 +149,59 @@ void Canvas::recordText(const TextRun &run, const LaidText &laid)
         glyphs.addText(laid.start + QPointF(laid.positions[i], 0), laid.font, QString(run.text[i]));
     m_path.addPath(laid.place.map(glyphs));
     m_pathHasFigure = false;
+}
+
+namespace {
+
+// The vertical forms of a run's punctuation, where the font has them.
+QString verticalForms(const QString &text, const QFontMetricsF &fm)
+{
+    QString forms = vertical::withVerticalForms(text);
+    for (qsizetype i = 0; i < forms.size(); ++i) {
+        if (forms[i] != text[i] && !fm.inFont(forms[i]))
+            forms[i] = text[i];
+    }
+    return forms;
+}
+
+} // namespace
+
+void Canvas::drawSmoothed(QPointF at, const QString &text, const QTransform &toDevice,
+                          const QRectF &area, const QFont &font)
+{
+    const QRect pixels = area.toAlignedRect();
+    if (pixels.isEmpty())
+        return;
+    QImage coverage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    coverage.fill(Qt::transparent);
+    {
+        QPainter glyphs(&coverage);
+        glyphs.setTransform(toDevice * QTransform::fromTranslate(-pixels.x(), -pixels.y()));
+        glyphs.setFont(font);
+        glyphs.setPen(Qt::black);
+        glyphs.drawText(at, text);
+    }
+    // Blending works pixel by pixel, as a score of plain fills of the same pixels cost.
+    charge(int64_t(pixels.width()) * pixels.height() * 24 / limits::kPixelsPerUnit);
+    QPaintDevice *device = m_painter.device();
+    const QImage *backdrop = device && device->devType() == QInternal::Image
+                                 ? static_cast<const QImage *>(device)
+                                 : nullptr;
+    const QRgb ink = color(m_dc.textColor).rgb();
+    for (int y = 0; y < coverage.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(coverage.scanLine(y));
+        const int by = pixels.y() + y;
+        const QRgb *under = backdrop && by >= 0 && by < backdrop->height()
+                                ? reinterpret_cast<const QRgb *>(backdrop->constScanLine(by))
+                                : nullptr;
+        for (int x = 0; x < coverage.width(); ++x) {
+            const int bx = pixels.x() + x;
+            const QRgb ground = under && bx >= 0 && bx < backdrop->width() ? under[bx] : 0;
+            row[x] = textgamma::blend(ink, qAlpha(row[x]), ground);
+        }
+    }
+    m_painter.resetTransform();
+    m_painter.drawImage(pixels.topLeft(), coverage);
 }
 
 void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetricsF &fm)
@@ -230,15 +227,21 @@ void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetri
     // Glyphs stretched far past their shape are filled as outlines: the font engine's glyph
     // images fail at such sizes.
     const bool outlined = laid.font.stretch() > kMaxImageStretch;
+    const bool smoothed = !(laid.font.styleStrategy() & QFont::NoAntialias);
     const QTransform toDevice = laid.place * m_base;
-    auto draw = [&](QPointF at, const QString &text, double advance) {
+    auto draw = [&](QPointF at, const QString &text, double advance, const QTransform &turned) {
         // A glyph costs what it covers of the part shown, as any shape does; one outside it
         // is not drawn at all. Its box reaches a line's height past its advance every way,
         // for the ink of italic and swash glyphs.
         const double h = fm.height();
         const QRectF box(at.x() - h, at.y() - fm.ascent() - h, std::abs(advance) + 2 * h, 3 * h);
-        if (!worthDrawing(toDevice.mapRect(box), kGlyphElements * text.size()))
+        if (!worthDrawing((turned * toDevice).mapRect(box), kGlyphElements * text.size()))
             return;
+        m_painter.setTransform(turned * toDevice);
+        if (!outlined && smoothed) {
+            drawSmoothed(at, text, turned * toDevice, toDevice.mapRect(box) & m_visible, laid.font);
+            return;
+        }
         if (!outlined) {
             m_painter.drawText(at, text);
             return;
@@ -247,17 +250,35 @@ void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetri
         outline.addText(at, laid.font, text);
         m_painter.fillPath(outline, color(m_dc.textColor));
     };
-    // Without advances of its own or spacing between characters, the run is drawn whole.
-    if (run.advances.isEmpty() && m_dc.textCharExtra == 0) {
-        draw(laid.start, run.text, width);
+    // Without advances of its own, spacing between characters or glyphs turned apart from
+    // the baseline, the run is drawn whole.
+    if (run.advances.isEmpty() && m_dc.textCharExtra == 0 && laid.glyphTurn == 0 &&
+        !laid.vertical) {
+        draw(laid.start, run.text, width, {});
         return;
     }
+    const QString text = laid.vertical ? verticalForms(run.text, fm) : run.text;
     for (qsizetype i = 0; i < n; ++i) {
-        if (run.text[i].isLowSurrogate())
+        if (text[i].isLowSurrogate())
             continue;
-        const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-        draw(laid.start + QPointF(positions[i], 0), run.text.mid(i, len),
-             positions[i + len] - positions[i]);
+        const qsizetype len = text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
+        const QPointF at = laid.start + QPointF(positions[i], 0);
+        const double advance = positions[i + len] - positions[i];
+        // A glyph turns about its origin by the orientation; an upright glyph of a vertical
+        // face a quarter back about the middle of its cell.
+        double turn = laid.glyphTurn;
+        QPointF about = at;
+        if (laid.vertical && vertical::standsUpright(text[i])) {
+            turn -= 90;
+            about = at + QPointF(advance / 2, std::floor((fm.descent() - fm.ascent()) / 2));
+        }
+        QTransform turned;
+        if (turn != 0) {
+            turned.translate(about.x(), about.y());
+            turned.rotate(turn);
+            turned.translate(-about.x(), -about.y());
+        }
+        draw(at, text.mid(i, len), advance, turned);
     }
 }
 
@@ -286,7 +307,7 @@ void Canvas::text(const TextRun &run)
     LaidText laid{sized->font, penPositions(run, sized->font, fm, xs, perPixel), {}, {}};
     const double width = laid.positions.last();
     laid.start = alignedStart(width, fm, perPixel);
-    laid.place = textPlacement(run, reference, ux);
+    placeText(run, reference, ux, laid);
     if (updateCp)
         moveCurrentPosition(reference, width, xs);
     if (m_recording)

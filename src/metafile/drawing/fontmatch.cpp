@@ -1,5 +1,8 @@
 #include "metafile/drawing/fontmatch.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QRawFont>
 #include <QStringList>
 
 namespace metafile {
@@ -12,15 +15,92 @@ struct Substitute
     const char *family;
 };
 
-// Japanese faces by their Japanese and Latin names, with the metric-compatible fonts that
-// stand in for them.
+// Faces pictures name, the Japanese ones by their Japanese and Latin names, with the
+// metric-compatible fonts that stand in for them where they are missing.
 constexpr Substitute kSubstitutes[] = {
-    {u"ＭＳ Ｐゴシック", "IPAPGothic"},  {u"MS PGothic", "IPAPGothic"},
-    {u"ＭＳ ゴシック", "IPAGothic"},     {u"MS Gothic", "IPAGothic"},
-    {u"ＭＳ ＵＩ Gothic", "IPAPGothic"}, {u"MS UI Gothic", "IPAPGothic"},
-    {u"ＭＳ Ｐ明朝", "IPAPMincho"},      {u"MS PMincho", "IPAPMincho"},
-    {u"ＭＳ 明朝", "IPAMincho"},         {u"MS Mincho", "IPAMincho"},
+    {u"Arial", "Liberation Sans"},
+    {u"Helvetica", "Liberation Sans"},
+    {u"Arial Narrow", "Liberation Sans Narrow"},
+    {u"Times New Roman", "Liberation Serif"},
+    {u"Times", "Liberation Serif"},
+    {u"Courier New", "Liberation Mono"},
+    {u"Courier", "Liberation Mono"},
+    {u"ＭＳ Ｐゴシック", "IPAPGothic"},
+    {u"MS PGothic", "IPAPGothic"},
+    {u"ＭＳ ゴシック", "IPAGothic"},
+    {u"MS Gothic", "IPAGothic"},
+    {u"ＭＳ ＵＩ Gothic", "IPAPGothic"},
+    {u"MS UI Gothic", "IPAPGothic"},
+    {u"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {u"MS PMincho", "IPAPMincho"},
+    {u"ＭＳ 明朝", "IPAMincho"},
+    {u"MS Mincho", "IPAMincho"},
 };
+
+// The font's own advice on smoothing (its grid-fitting and scan-conversion table): whether
+// glyphs of a size in pixels are smoothed in grey; fonts without the table always are.
+bool fontSmoothsAt(const QFont &font, int ppem)
+{
+    const QByteArray gasp = QRawFont::fromFont(font).fontTable("gasp");
+    auto u16 = [&gasp](qsizetype at) {
+        return uint16_t((uint8_t(gasp[at]) << 8) | uint8_t(gasp[at + 1]));
+    };
+    if (gasp.size() < 4)
+        return true;
+    constexpr uint16_t kDoGray = 0x0002;
+    const qsizetype ranges = std::min<qsizetype>(u16(2), (gasp.size() - 4) / 4);
+    for (qsizetype i = 0; i < ranges; ++i) {
+        if (ppem <= u16(4 + i * 4))
+            return u16(6 + i * 4) & kDoGray;
+    }
+    return true;
+}
+
+struct FamilyDefault
+{
+    const char *faces[2] = {};
+};
+
+// Where a face is missing or not named, the mapper takes the default face of the font's
+// family, or of its pitch: Courier New for fixed pitch and the modern family, Times New Roman
+// for the roman family, and Arial for a font that names no face; each with its
+// metric-compatible stand-in.
+FamilyDefault familyDefault(uint8_t pitchAndFamily, bool noFace)
+{
+    constexpr uint8_t kFixedPitch = 1, kPitchMask = 0x03, kFamilyMask = 0xF0;
+    constexpr uint8_t kRoman = 0x10, kModern = 0x30;
+    const uint8_t family = pitchAndFamily & kFamilyMask;
+    if ((pitchAndFamily & kPitchMask) == kFixedPitch || family == kModern)
+        return {{"Courier New", "Liberation Mono"}};
+    if (family == kRoman)
+        return {{"Times New Roman", "Liberation Serif"}};
+    if (noFace)
+        return {{"Arial", "Liberation Sans"}};
+    return {};
+}
+
+// The weight of the face nearest the one asked, a tie going to the lighter face; a weight of
+// semibold or more on a face without one is drawn emboldened.
+QFont::Weight nearestWeight(const QFont &font, int asked)
+{
+    constexpr int kNormal = 400, kSemiBold = 600, kBold = 700;
+    const int weight = std::clamp(asked == 0 ? kNormal : asked, 1, 1000);
+    const QString family = QFontInfo(font).family();
+    int nearest = -1;
+    for (const QString &style : QFontDatabase::styles(family)) {
+        if (QFontDatabase::italic(family, style) != font.italic())
+            continue;
+        const int own = QFontDatabase::weight(family, style);
+        if (own > 0 && (nearest < 0 || std::abs(own - weight) < std::abs(nearest - weight) ||
+                        (std::abs(own - weight) == std::abs(nearest - weight) && own < nearest)))
+            nearest = own;
+    }
+    if (nearest < 0)
+        return QFont::Weight(weight);
+    if (weight >= kSemiBold && nearest < kSemiBold)
+        return QFont::Weight(kBold);
+    return QFont::Weight(nearest);
+}
 
 } // namespace
 
@@ -50,10 +130,15 @@ QFont matchFont(const Font &font)
     if (font.charset == charset::kShiftJis)
         families.append(QStringLiteral("IPAPGothic"));
     QFont qfont;
+    const FamilyDefault fallback = familyDefault(font.pitchAndFamily, face.isEmpty());
+    for (const char *name : fallback.faces) {
+        if (name)
+            families.append(QString::fromLatin1(name));
+    }
     if (!families.isEmpty())
         qfont.setFamilies(families);
-    qfont.setWeight(QFont::Weight(std::clamp(font.weight == 0 ? 400 : font.weight, 1, 1000)));
     qfont.setItalic(font.italic);
+    qfont.setWeight(nearestWeight(qfont, font.weight));
     qfont.setUnderline(font.underline);
     qfont.setStrikeOut(font.strikeOut);
     qfont.setStyleStrategy(QFont::PreferOutline);
@@ -62,6 +147,15 @@ QFont matchFont(const Font &font)
     // Each glyph advances by its own width: text output does not kern pairs.
     qfont.setKerning(false);
     return qfont;
+}
+
+bool smoothsGlyphs(const QFont &font, uint8_t quality, int ppem)
+{
+    // Non-antialiased quality is never smoothed; every other quality, antialiased and
+    // ClearType too, is smoothed where the font advises it for the size, as GDI draws them
+    // (ClearType's colour fringes as grey).
+    constexpr uint8_t kNonAntialiased = 3;
+    return quality != kNonAntialiased && fontSmoothsAt(font, ppem);
 }
 
 } // namespace metafile

@@ -20,4 +20,8 @@ bool isSymbolFont(const Font &font);
 // weight, slant and decoration; the size is set by the caller.
 QFont matchFont(const Font &font);
 
+// Whether glyphs of the font, at a size in device pixels, are drawn with smoothed edges: as
+// the logical font's quality and the font itself advise.
+bool smoothsGlyphs(const QFont &font, uint8_t quality, int ppem);
+
 } // namespace metafile

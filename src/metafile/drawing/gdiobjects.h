@@ -69,13 +69,18 @@ struct Font
 {
     int height = 0;
     int width = 0;
-    // Tenths of a degree, anticlockwise.
+    // Tenths of a degree, anticlockwise: of the baseline, and of each glyph.
     int escapement = 0;
+    int orientation = 0;
     int weight = 400;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
     uint8_t charset = 0;
+    // How its glyphs are smoothed: antialiased and ClearType quality are, the others are not.
+    uint8_t quality = 0;
+    // Pitch in the low bits, family (roman, swiss, modern ...) in the high four.
+    uint8_t pitchAndFamily = 0;
     QString face;
 
     bool operator==(const Font &) const = default;

@@ -99,13 +99,15 @@ Status Player::extCreateFontIndirectW(ByteReader &p)
     f.height = p.i32();
     f.width = p.i32();
     f.escapement = p.i32();
-    p.skip(4);
+    f.orientation = p.i32();
     f.weight = p.i32();
     f.italic = p.u8();
     f.underline = p.u8();
     f.strikeOut = p.u8();
     f.charset = p.u8();
-    p.skip(4);
+    p.skip(2);
+    f.quality = p.u8();
+    f.pitchAndFamily = p.u8();
     for (int i = 0; i < 32 && p.remaining() >= 2; ++i) {
         const char16_t c = p.u16();
         if (c == 0)

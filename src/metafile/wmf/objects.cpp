@@ -43,13 +43,15 @@ Status Player::createFontIndirect(ByteReader &p)
     font.height = p.i16();
     font.width = p.i16();
     font.escapement = p.i16();
-    p.skip(2);
+    font.orientation = p.i16();
     font.weight = p.i16();
     font.italic = p.u8();
     font.underline = p.u8();
     font.strikeOut = p.u8();
     font.charset = p.u8();
-    p.skip(4);
+    p.skip(2);
+    font.quality = p.u8();
+    font.pitchAndFamily = p.u8();
     QByteArray face = p.rest().first(std::min<qsizetype>(p.remaining(), 32)).toByteArray();
     if (const qsizetype nul = face.indexOf('\0'); nul >= 0)
         face.truncate(nul);

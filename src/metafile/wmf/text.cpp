@@ -23,6 +23,7 @@ Status Player::textOut(ByteReader &p)
     const QByteArrayView bytes = p.rest().first(length);
     p.skip(length + length % 2);
     TextRun run;
+    run.upright = true;
     run.reference = readYX(p);
     if (!p.ok())
         return complete(p);
@@ -34,6 +35,7 @@ Status Player::textOut(ByteReader &p)
 Status Player::extTextOut(ByteReader &p)
 {
     TextRun run;
+    run.upright = true;
     run.reference = readYX(p);
     const qsizetype length = p.i16();
     run.options = p.u16();
