@@ -394,6 +394,100 @@ def sign_emf_shapes():
     m.rec(44, d(28, 20, 50, 31, 8, 8))
     return m.bytes()
 
+# Text and pens as charts and equations draw them: turned labels in a mapping that turns y up,
+# fonts found by family when their face is missing, heavy and vertical text, the smoothing a
+# font's quality asks, and wide dashed geometric pens.
+def emf_logfont(ih, height, face, weight=400, charset=0, esc=0, orient=None, quality=0,
+                pitch=0):
+    name = face.encode('utf-16-le')[:62].ljust(64, b'\0')
+    orient = esc if orient is None else orient
+    return (ud(ih) + d(height, 0, esc, orient, weight) +
+            bytes((0, 0, 0, charset, 0, 0, quality, pitch)) + name)
+def emf_wide_text(x, y, text, mode=1):
+    s = text.encode('utf-16-le')
+    pad = b'\0\0' if len(s) // 2 % 2 else b''
+    return (d(0, 0, 0, 0) + ud(mode) + f(1, 1) + d(x, y) + ud(len(s) // 2, 76, 0) +
+            d(0, 0, 0, 0) + ud(0) + s + pad)
+def emf_texts(m, rows, mode=1):
+    """rows: (x, y, text, logfont arguments after the handle)."""
+    m.rec(22, ud(24)).rec(18, ud(1))
+    for x, y, text, font in rows:
+        h = m.handle()
+        m.rec(82, emf_logfont(h, *font)).rec(37, ud(h)).rec(84, emf_wide_text(x, y, text, mode))
+
+def axis_emf():
+    # A chart's frame: 20 logical units a pixel, y up from the bottom.
+    m = Emf((0, 0, mm100(240), mm100(240)))
+    m.rec(17, ud(8)).rec(10, d(0, 4800)).rec(9, d(4800, -4800)).rec(11, d(240, 240))
+    emf_texts(m, [(400, 3600, 'Axis label', (-199, 'Arial', 400, 0, 2700)),
+                  (2400, 3600, 'Up label', (-199, 'Arial', 400, 0, 900)),
+                  (2400, 2400, 'Plain 9.95', (-199, 'Arial')),
+                  (2400, 1800, 'Plain 10.5', (-210, 'Arial'))])
+    return m.bytes()
+
+def axis_wmf():
+    # x grows leftwards: the escapement turns the other way, the glyphs stay upright.
+    m = Wmf((0, 0, 240, 240), 96)
+    m.rec(0x0103, w(8)).rec(0x020B, w(0, 240)).rec(0x020C, w(240, -240))
+    m.rec(0x012E, w(24)).rec(0x0102, w(1))
+    for i, (x, y, text, esc) in enumerate(((200, 60, 'Down 2700', 2700), (140, 120, 'Plain', 0),
+                                           (60, 200, 'Up 900', 900))):
+        m.obj(0x02FB, wmf_font(-14, 'Arial', 400, 0, esc)).rec(0x012D, w(i))
+        m.rec(0x0A32, wmf_text(x, y, text))
+    return m.bytes()
+
+def fonts_emf():
+    rows = [('Verdana', 0x12, 400, -16), ('Verdana', 0x31, 400, -16), ('', 0x22, 400, -16),
+            ('', 0x12, 400, -16), ('Arial', 0x00, 0, -16), ('Arial', 0x12, 400, 18),
+            ('Arial', 0x22, 550, -16), ('Arial', 0x22, 600, -16), ('Courier New', 0, 400, -16)]
+    m = Emf((0, 0, mm100(300), mm100(180)))
+    emf_texts(m, [(10, 18 + i * 18, '%s %02x %d: 0123456789' % (face or 'none', pf, wt),
+                   (ht, face, wt, 0, 0, None, 0, pf))
+                  for i, (face, pf, wt, ht) in enumerate(rows)])
+    return m.bytes()
+
+def bold_emf():
+    m = Emf((0, 0, mm100(420), mm100(150)))
+    emf_texts(m, [(4, 40, 'Bold Hamburg 2048', (-32, 'Arial', 700)),
+                  (4, 96, 'Bold Hamburg', (-48, 'Arial', 700)),
+                  (4, 140, '東京駅 行先 Bold', (-32, 'MS Gothic', 700, 128))])
+    return m.bytes()
+
+def orientation_emf():
+    m = Emf((0, 0, mm100(240), mm100(240)))
+    m.rec(67, ud(2))
+    emf_texts(m, [(60, 60, 'Esc0 Or900', (-16, 'Arial', 400, 0, 0, 900)),
+                  (170, 60, 'Esc900 Or0', (-16, 'Arial', 400, 0, 900, 0)),
+                  (60, 170, 'Esc2700 Or2700', (-16, 'Arial', 400, 0, 2700, 2700)),
+                  (170, 170, 'Esc0 Or2700', (-16, 'Arial', 400, 0, 0, 2700))], 2)
+    return m.bytes()
+
+def vertical_emf():
+    m = Emf((0, 0, mm100(240), mm100(240)))
+    emf_texts(m, [(120, 20, '縦書き「テスト」、ab1ー。', (-20, '@MS Gothic', 400, 128, 2700)),
+                  (10, 220, '横に寝る文字', (-20, '@MS Gothic', 400, 128, 0))])
+    return m.bytes()
+
+def quality_emf():
+    m = Emf((0, 0, mm100(300), mm100(150)))
+    emf_texts(m, [(8, 20 + i * 22, 'Quality %d at %d: Hamburg' % (q, size),
+                   (-size, 'Arial', 400, 0, 0, None, q))
+                  for i, (q, size) in enumerate(((0, 12), (3, 24), (4, 12), (0, 24), (5, 13),
+                                                  (1, 20)))])
+    return m.bytes()
+
+def dashes_emf():
+    m = Emf((0, 0, mm100(300), mm100(240)))
+    ps_geometric, dash, dashdot, dashdotdot, square, flat = 0x10000, 1, 3, 4, 0x100, 0x200
+    rows = [(dash, 8), (dash | square, 8), (dash | flat, 8), (dash, 1), (dash, 2),
+            (dash, 3), (dashdotdot | flat, 6), (dashdot, 4)]
+    for i, (style, width) in enumerate(rows):
+        h = m.handle()
+        m.rec(95, ud(h, 0, 0, 0, 0) + ud(ps_geometric | style, width, 0, rgb(0, 0, 160), 0, 0))
+        m.rec(37, ud(h)).rec(27, d(10, 15 + i * 22)).rec(54, d(290, 15 + i * 22))
+    m.rec(42, d(20, 185, 280, 230))
+    return m.bytes()
+
 FILES = {
     'hm_sign_text.wmf': sign_wmf, 'hm_sign_text.emf': sign_emf,
     'hm_bitmap.wmf': bitmap_wmf, 'hm_bitmap.emf': bitmap_emf,
@@ -405,6 +499,9 @@ FILES = {
     'hm_sign_fills.wmf': sign_wmf_fills, 'hm_sign_fills.emf': sign_emf_fills,
     'hm_sign_rop.wmf': sign_wmf_rop, 'hm_sign_rop.emf': sign_emf_rop,
     'hm_sign_shapes.wmf': sign_wmf_shapes, 'hm_sign_shapes.emf': sign_emf_shapes,
+    'hm_axis.emf': axis_emf, 'hm_axis.wmf': axis_wmf, 'hm_fonts.emf': fonts_emf,
+    'hm_bold.emf': bold_emf, 'hm_orientation.emf': orientation_emf,
+    'hm_vertical.emf': vertical_emf, 'hm_quality.emf': quality_emf, 'hm_dashes.emf': dashes_emf,
 }
 
 if __name__ == '__main__':
