@@ -235,11 +235,13 @@ void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetri
         // for the ink of italic and swash glyphs.
         const double h = fm.height();
         const QRectF box(at.x() - h, at.y() - fm.ascent() - h, std::abs(advance) + 2 * h, 3 * h);
-        if (!worthDrawing((turned * toDevice).mapRect(box), kGlyphElements * text.size()))
+        const QTransform glyphToDevice = turned * toDevice;
+        const QRectF reach = glyphToDevice.mapRect(box);
+        if (!worthDrawing(reach, kGlyphElements * text.size()))
             return;
-        m_painter.setTransform(turned * toDevice);
+        m_painter.setTransform(glyphToDevice);
         if (!outlined && smoothed) {
-            drawSmoothed(at, text, turned * toDevice, toDevice.mapRect(box) & m_visible, laid.font);
+            drawSmoothed(at, text, glyphToDevice, reach & m_visible, laid.font);
             return;
         }
         if (!outlined) {
