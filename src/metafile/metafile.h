@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/result.h"
-#include "metafile/playback.h"
+#include "metafile/drawing/playback.h"
 
 #include <QByteArray>
 #include <QImage>

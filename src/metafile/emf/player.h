@@ -1,7 +1,7 @@
 #pragma once
 
 #include "metafile/emf/header.h"
-#include "metafile/playback.h"
+#include "metafile/drawing/playback.h"
 
 #include <QByteArrayView>
 

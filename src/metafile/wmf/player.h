@@ -1,6 +1,6 @@
 #pragma once
 
-#include "metafile/playback.h"
+#include "metafile/drawing/playback.h"
 #include "metafile/wmf/header.h"
 
 #include <QByteArrayView>
