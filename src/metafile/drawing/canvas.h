@@ -227,9 +227,15 @@ private:
     void moveCurrentPosition(QPointF reference, double width, double xs);
     void recordText(const TextRun &run, const LaidText &laid);
     void drawText(const TextRun &run, const LaidText &laid, const QFontMetricsF &fm);
+    // Glyphs placed for drawing: the text at its origin, and its mapping to device pixels.
+    struct PlacedGlyphs
+    {
+        QPointF at;
+        QString text;
+        QTransform toDevice;
+    };
     // Smoothed glyphs drawn within area (device pixels), their edges blended as GDI's are.
-    void drawSmoothed(QPointF at, const QString &text, const QTransform &toDevice,
-                      const QRectF &area, const QFont &font);
+    void drawSmoothed(const QList<PlacedGlyphs> &glyphs, const QRectF &area, const QFont &font);
 
     QPainter &m_painter;
     // Final units to the device's pixels.

@@ -153,6 +153,26 @@ void Canvas::recordText(const TextRun &run, const LaidText &laid)
 
 namespace {
 
+// How a glyph turns from the baseline: about its origin by the orientation, and an upright
+// glyph of a vertical face a quarter back about the middle of its cell.
+QTransform glyphTurn(double orientation, bool vertical, QChar c, QPointF at, double advance,
+                     const QFontMetricsF &fm)
+{
+    double turn = orientation;
+    QPointF about = at;
+    if (vertical && vertical::standsUpright(c)) {
+        turn -= 90;
+        about = at + QPointF(advance / 2, std::floor((fm.descent() - fm.ascent()) / 2));
+    }
+    QTransform turned;
+    if (turn != 0) {
+        turned.translate(about.x(), about.y());
+        turned.rotate(turn);
+        turned.translate(-about.x(), -about.y());
+    }
+    return turned;
+}
+
 // The vertical forms of a run's punctuation, where the font has them.
 QString verticalForms(const QString &text, const QFontMetricsF &fm)
 {
@@ -166,20 +186,23 @@ QString verticalForms(const QString &text, const QFontMetricsF &fm)
 
 } // namespace
 
-void Canvas::drawSmoothed(QPointF at, const QString &text, const QTransform &toDevice,
-                          const QRectF &area, const QFont &font)
+void Canvas::drawSmoothed(const QList<PlacedGlyphs> &glyphs, const QRectF &area, const QFont &font)
 {
     const QRect pixels = area.toAlignedRect();
     if (pixels.isEmpty())
         return;
+    // The run's glyphs are laid in one layer of coverage, then blended into the picture.
     QImage coverage(pixels.size(), QImage::Format_ARGB32_Premultiplied);
     coverage.fill(Qt::transparent);
     {
-        QPainter glyphs(&coverage);
-        glyphs.setTransform(toDevice * QTransform::fromTranslate(-pixels.x(), -pixels.y()));
-        glyphs.setFont(font);
-        glyphs.setPen(Qt::black);
-        glyphs.drawText(at, text);
+        QPainter layer(&coverage);
+        layer.setFont(font);
+        layer.setPen(Qt::black);
+        const QTransform toLayer = QTransform::fromTranslate(-pixels.x(), -pixels.y());
+        for (const PlacedGlyphs &g : glyphs) {
+            layer.setTransform(g.toDevice * toLayer);
+            layer.drawText(g.at, g.text);
+        }
     }
     // Blending works pixel by pixel, as a score of plain fills of the same pixels cost.
     charge(int64_t(pixels.width()) * pixels.height() * 24 / limits::kPixelsPerUnit);
@@ -195,6 +218,8 @@ void Canvas::drawSmoothed(QPointF at, const QString &text, const QTransform &toD
                                 ? reinterpret_cast<const QRgb *>(backdrop->constScanLine(by))
                                 : nullptr;
         for (int x = 0; x < coverage.width(); ++x) {
+            if (qAlpha(row[x]) == 0)
+                continue;
             const int bx = pixels.x() + x;
             const QRgb ground = under && bx >= 0 && bx < backdrop->width() ? under[bx] : 0;
             row[x] = textgamma::blend(ink, qAlpha(row[x]), ground);
@@ -229,7 +254,10 @@ void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetri
     const bool outlined = laid.font.stretch() > kMaxImageStretch;
     const bool smoothed = !(laid.font.styleStrategy() & QFont::NoAntialias);
     const QTransform toDevice = laid.place * m_base;
-    auto draw = [&](QPointF at, const QString &text, double advance, const QTransform &turned) {
+    // The glyphs worth drawing, and the device pixels they may reach.
+    QList<PlacedGlyphs> placed;
+    QRectF reached;
+    auto place = [&](QPointF at, const QString &text, double advance, const QTransform &turned) {
         // A glyph costs what it covers of the part shown, as any shape does; one outside it
         // is not drawn at all. Its box reaches a line's height past its advance every way,
         // for the ink of italic and swash glyphs.
@@ -239,48 +267,39 @@ void Canvas::drawText(const TextRun &run, const LaidText &laid, const QFontMetri
         const QRectF reach = glyphToDevice.mapRect(box);
         if (!worthDrawing(reach, kGlyphElements * text.size()))
             return;
-        m_painter.setTransform(glyphToDevice);
-        if (!outlined && smoothed) {
-            drawSmoothed(at, text, glyphToDevice, reach & m_visible, laid.font);
-            return;
-        }
-        if (!outlined) {
-            m_painter.drawText(at, text);
-            return;
-        }
-        QPainterPath outline;
-        outline.addText(at, laid.font, text);
-        m_painter.fillPath(outline, color(m_dc.textColor));
+        placed.append({at, text, glyphToDevice});
+        reached |= reach;
     };
     // Without advances of its own, spacing between characters or glyphs turned apart from
-    // the baseline, the run is drawn whole.
+    // the baseline, the run is laid whole.
     if (run.advances.isEmpty() && m_dc.textCharExtra == 0 && laid.glyphTurn == 0 &&
         !laid.vertical) {
-        draw(laid.start, run.text, width, {});
+        place(laid.start, run.text, width, {});
+    } else {
+        const QString text = laid.vertical ? verticalForms(run.text, fm) : run.text;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i].isLowSurrogate())
+                continue;
+            const qsizetype len = text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
+            const QPointF at = laid.start + QPointF(positions[i], 0);
+            const double advance = positions[i + len] - positions[i];
+            place(at, text.mid(i, len), advance,
+                  glyphTurn(laid.glyphTurn, laid.vertical, text[i], at, advance, fm));
+        }
+    }
+    if (!outlined && smoothed) {
+        drawSmoothed(placed, reached & m_visible, laid.font);
         return;
     }
-    const QString text = laid.vertical ? verticalForms(run.text, fm) : run.text;
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i].isLowSurrogate())
+    for (const PlacedGlyphs &g : placed) {
+        m_painter.setTransform(g.toDevice);
+        if (!outlined) {
+            m_painter.drawText(g.at, g.text);
             continue;
-        const qsizetype len = text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-        const QPointF at = laid.start + QPointF(positions[i], 0);
-        const double advance = positions[i + len] - positions[i];
-        // A glyph turns about its origin by the orientation; an upright glyph of a vertical
-        // face a quarter back about the middle of its cell.
-        double turn = laid.glyphTurn;
-        QPointF about = at;
-        if (laid.vertical && vertical::standsUpright(text[i])) {
-            turn -= 90;
-            about = at + QPointF(advance / 2, std::floor((fm.descent() - fm.ascent()) / 2));
         }
-        QTransform turned;
-        if (turn != 0) {
-            turned.translate(about.x(), about.y());
-            turned.rotate(turn);
-            turned.translate(-about.x(), -about.y());
-        }
-        draw(at, text.mid(i, len), advance, turned);
+        QPainterPath outline;
+        outline.addText(g.at, laid.font, g.text);
+        m_painter.fillPath(outline, color(m_dc.textColor));
     }
 }
 
