@@ -614,7 +614,8 @@ void TestMetafile::decodesCodePages_data()
                                          "a")
                            << QStringLiteral("あa") << QList<double>{3, 3};
     QTest::newRow("CP1252") << 0 << QByteArray("\x80") << QStringLiteral("€") << QList<double>{1};
-    QTest::newRow("Symbol") << 2 << QByteArray("a") << QStringLiteral("α") << QList<double>{1};
+    QTest::newRow("Symbol") << 2 << QByteArray("a\xA5") << QStringLiteral("α∞")
+                            << QList<double>{1, 2};
 }
 
 void TestMetafile::decodesCodePages()
