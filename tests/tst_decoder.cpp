@@ -5,6 +5,7 @@
 #include "decoder/channel.h"
 #include "decoder/decoderclient.h"
 #include "decoder/shownpicture.h"
+#include "support/files.h"
 #include "support/metafilebuilder.h"
 #include "support/verifyok.h"
 
@@ -30,11 +31,7 @@ private:
 
     QString write(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return testfiles::write(m_dir.filePath(name), bytes);
     }
 
     // A 1200 x 100 bitmap, red on its left half and blue on its right.

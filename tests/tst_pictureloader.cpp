@@ -4,6 +4,7 @@
 
 #include "raster/memorycap.h"
 #include "raster/rasterdecoder.h"
+#include "support/files.h"
 #include "support/metafilebuilder.h"
 
 #include <QBuffer>
@@ -90,10 +91,7 @@ QImage gradient(QSize size)
 
 QByteArray fixture(const char *name)
 {
-    QFile file(QStringLiteral(POTERO_TEST_DATA "/pictures/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return file.readAll();
+    return testfiles::read(QStringLiteral(POTERO_TEST_DATA "/pictures/") + QLatin1String(name));
 }
 
 Result<Picture> decodeBytes(const QByteArray &bytes, const QRect &shown = {})
@@ -200,7 +198,10 @@ private slots:
     void metafileSharpOnDenseScreens();
 
 private:
-    QString write(const QString &name, const QByteArray &bytes, qint64 size = -1);
+    QString write(const QString &name, const QByteArray &bytes, qint64 size = -1)
+    {
+        return testfiles::write(m_dir.filePath(name), bytes, size);
+    }
 
     QTemporaryDir m_dir;
 };
@@ -210,17 +211,6 @@ void TestPictureLoader::initTestCase()
     // Broken files are this test's daily bread; the readers' complaints about them are noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     QVERIFY(m_dir.isValid());
-}
-
-// A file of bytes, or of the given size beginning with them: the rest takes no disk.
-QString TestPictureLoader::write(const QString &name, const QByteArray &bytes, qint64 size)
-{
-    const QString path = m_dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        (size >= 0 && !file.resize(size)))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
 }
 
 // Every file is named .bmp: the content decides the format.

@@ -1,5 +1,6 @@
 #include "settings/settingsfile.h"
 #include "settings/settingsrecord.h"
+#include "support/files.h"
 #include "support/verifyok.h"
 
 #include <QCoreApplication>
@@ -54,18 +55,6 @@ Parsed parse(QByteArrayView bytes)
     Parsed parsed;
     parsed.status = SettingsRecord::parse(bytes, parsed);
     return parsed;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "(unreadable)";
-}
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -243,7 +232,7 @@ private slots:
             QVERIFY2(!settingsfile::read(path), qPrintable(path));
         // A larger file is read up to the cap.
         const QString big = m_dir->filePath(QStringLiteral("big.ini"));
-        put(big, "ab" + QByteArray(settingsfile::kMaxReadBytes, 'x'));
+        testfiles::write(big, "ab" + QByteArray(settingsfile::kMaxReadBytes, 'x'));
         const Result<QByteArray> read = settingsfile::read(big);
         QVERIFY(read && read->size() == settingsfile::kMaxReadBytes && read->startsWith("abx"));
     }
@@ -255,9 +244,9 @@ private slots:
             return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden) ==
                    QStringList{QStringLiteral("potero.ini")};
         };
-        put(m_ini, "old contents that are longer than the new ones\r\n");
+        testfiles::write(m_ini, "old contents that are longer than the new ones\r\n");
         QVERIFY_OK(settingsfile::write(m_ini, "new\r\n"));
-        QCOMPARE(contents(m_ini), QByteArray("new\r\n"));
+        QCOMPARE(testfiles::read(m_ini), QByteArray("new\r\n"));
         QVERIFY(onlyTheFile());
         // The largest file this process may write is lowered, as a full disk would stop a save
         // halfway.
@@ -270,11 +259,11 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, handler);
         QVERIFY(!reason.isEmpty());
-        QCOMPARE(contents(m_ini), QByteArray("new\r\n"));
+        QCOMPARE(testfiles::read(m_ini), QByteArray("new\r\n"));
         QVERIFY(onlyTheFile());
         const QString deeper = m_dir->filePath(QStringLiteral("config/potero/potero.ini"));
         QVERIFY_OK(settingsfile::write(deeper, "x\r\n"));
-        QCOMPARE(contents(deeper), QByteArray("x\r\n"));
+        QCOMPARE(testfiles::read(deeper), QByteArray("x\r\n"));
         QVERIFY(!settingsfile::write(QString(), "x\r\n"));
         // Over a folder: refused, and the folder stays.
         QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("folder.ini/inside"))));

@@ -6,6 +6,7 @@
 #include "controls/rectshape.h"
 #include "dialogs/frmbrowsedir.h"
 #include "panel/frmset.h"
+#include "support/files.h"
 #include "support/notingform1.h"
 
 #include <QAction>
@@ -25,12 +26,6 @@ namespace {
 int shownWidth(const Form1 &form)
 {
     return form.ImgDesiMaku->picture().deviceIndependentSize().toSize().width();
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -268,7 +263,7 @@ private slots:
         QCOMPARE(frame(form, 1), QRectF(4500, 1200, 75, 1515));
         QCOMPARE(shownWidth(form), 11); // the folder's first picture
         form.SaveIni();
-        QCOMPARE(readAll(m_ini), record(m_signs + "/", m_board));
+        QCOMPARE(testfiles::read(m_ini), record(m_signs + "/", m_board));
     }
 
     // A file read as UTF-8 is written back as UTF-8, though CP932 could hold its text. A save
@@ -280,13 +275,13 @@ private slots:
         load(form, bytes);
         QCOMPARE(form.panel()->HScroll1->value(), 123); // read, not the defaults
         form.SaveIni();
-        QCOMPARE(readAll(m_ini), bytes);
+        QCOMPARE(testfiles::read(m_ini), bytes);
         // A folder that cannot exist: its parent is a file.
         form.setIniPath(m_ini + QStringLiteral("/potero.ini"));
         form.SaveIni();
         QCOMPARE(form.messages.size(), 1);
         QVERIFY(form.messages.first().contains(m_ini));
-        QCOMPARE(readAll(m_ini), bytes);
+        QCOMPARE(testfiles::read(m_ini), bytes);
     }
 
     // A load that stops part way keeps what it read and what it applied, then falls back.

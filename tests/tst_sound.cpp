@@ -13,6 +13,7 @@
 #include "platform/wavefile.h"
 #include "platform/wavesound.h"
 #include "support/bytes.h"
+#include "support/files.h"
 #include "support/verifyok.h"
 
 #include <QElapsedTimer>
@@ -72,8 +73,7 @@ constexpr uid_t kNobody = 65534;
 // The embedded sound resource, as the program ships it.
 QByteArray resource(int id)
 {
-    QFile file(QStringLiteral(":/door%1.wav").arg(id));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testfiles::read(QStringLiteral(":/door%1.wav").arg(id));
 }
 
 QByteArray samples(int n)
