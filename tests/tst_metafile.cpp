@@ -530,13 +530,15 @@ void TestMetafile::firstSkip_data()
         << wmf(kRed, {w(Rectangle, 50, 50, 0, 0), raw(dwords({0}) + words({Rectangle})), wmfSquare})
         << quarter << "META_RECTANGLE: size out of range" << w0 + 14 << int(Rectangle) << false;
     // Past its work budget a playback stops and keeps what it drew: a zigzag of 100,000 points
-    // over 90 rows spends it between a red square and a blue one.
+    // over 90 rows spends it between a red square (a gradient of red to red) and a blue one.
     QByteArray points = dwords({0, 0, 0, 0, 100'000});
     for (int i = 0; i < 100'000; ++i)
         points += words({i % 100, i % 2 * 90});
-    QTest::newRow("work budget") << emf(kRed, {e(ERectangle, 0, 0, 50, 50), e(EPolygon16, points),
-                                               e(ECreateBrush, 3, 0, kBlue, 0), e(ESelectObject, 3),
-                                               e(ERectangle, 50, 50, 100, 100)})
+    QTest::newRow("work budget") << emf(kRed,
+                                        {e(EGradientFill, 0, 0, 50, 50, 2, 1, 0, 0, 0, 0xFF00, 0,
+                                           50, 50, 0xFF00, 0, 0, 1),
+                                         e(EPolygon16, points), e(ECreateBrush, 3, 0, kBlue, 0),
+                                         e(ESelectObject, 3), e(ERectangle, 50, 50, 100, 100)})
                                  << Probes{{25, 25, kRed}, {75, 95, kClear}} << QString()
                                  << qint64(-1) << 0 << true;
     // Glyphs cost what they cover, as shapes do: a thousand giant ones on one spot leave the
