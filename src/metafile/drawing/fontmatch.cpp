@@ -56,27 +56,30 @@ bool fontSmoothsAt(const QFont &font, int ppem)
     return true;
 }
 
-struct FamilyDefault
-{
-    const char *faces[2] = {};
-};
-
 // Where a face is missing or not named, the mapper takes the default face of the font's
 // family, or of its pitch: Courier New for fixed pitch and the modern family, Times New Roman
-// for the roman family, and Arial for a font that names no face; each with its
-// metric-compatible stand-in.
-FamilyDefault familyDefault(uint8_t pitchAndFamily, bool noFace)
+// for the roman family, and Arial for a font that names no face.
+const char *familyDefault(uint8_t pitchAndFamily, bool noFace)
 {
     constexpr uint8_t kFixedPitch = 1, kPitchMask = 0x03, kFamilyMask = 0xF0;
     constexpr uint8_t kRoman = 0x10, kModern = 0x30;
     const uint8_t family = pitchAndFamily & kFamilyMask;
     if ((pitchAndFamily & kPitchMask) == kFixedPitch || family == kModern)
-        return {{"Courier New", "Liberation Mono"}};
+        return "Courier New";
     if (family == kRoman)
-        return {{"Times New Roman", "Liberation Serif"}};
-    if (noFace)
-        return {{"Arial", "Liberation Sans"}};
-    return {};
+        return "Times New Roman";
+    return noFace ? "Arial" : nullptr;
+}
+
+// The installed fonts that stand in for a face the machine may lack.
+QStringList standIns(const QString &face)
+{
+    QStringList families;
+    for (const Substitute &s : kSubstitutes) {
+        if (face.compare(QString::fromUtf16(s.face), Qt::CaseInsensitive) == 0)
+            families.append(QString::fromLatin1(s.family));
+    }
+    return families;
 }
 
 // The weight of the face nearest the one asked, a tie going to the lighter face; a weight of
@@ -112,12 +115,8 @@ bool isSymbolFont(const Font &font)
 
 QFont matchFont(const Font &font)
 {
-    QStringList families;
     const QString face = font.face.trimmed();
-    for (const Substitute &s : kSubstitutes) {
-        if (face.compare(QString::fromUtf16(s.face), Qt::CaseInsensitive) == 0)
-            families.append(QString::fromLatin1(s.family));
-    }
+    QStringList families = standIns(face);
     // Symbol text arrives as the characters its glyphs stand for, which these fonts draw (the
     // first two on Windows, the last on Linux); a Symbol-encoded face would take them for other
     // codes.
@@ -130,10 +129,9 @@ QFont matchFont(const Font &font)
     if (font.charset == charset::kShiftJis)
         families.append(QStringLiteral("IPAPGothic"));
     QFont qfont;
-    const FamilyDefault fallback = familyDefault(font.pitchAndFamily, face.isEmpty());
-    for (const char *name : fallback.faces) {
-        if (name)
-            families.append(QString::fromLatin1(name));
+    if (const char *fallback = familyDefault(font.pitchAndFamily, face.isEmpty())) {
+        const QString fallbackFace = QString::fromLatin1(fallback);
+        families << fallbackFace << standIns(fallbackFace);
     }
     if (!families.isEmpty())
         qfont.setFamilies(families);
