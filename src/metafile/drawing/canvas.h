@@ -174,6 +174,9 @@ private:
     void drawLogical(const QPainterPath &shape, bool fill, bool stroke);
     // Fills a shape in device pixels on a painter moved onto pixel centres.
     void fillWith(QPainter &painter, const QPainterPath &shape, const Brush &brush);
+    // The image the painter draws on, whose pixels the operations that read the destination
+    // combine with; null when it draws on anything else.
+    const QImage *paintedImage() const;
     // The operations that read the destination, worked pixel by pixel on the painter's image
     // over the white the picture is shown on; false when that cannot be done here.
     bool tryBlitOverBackdrop(const Blit &blit);

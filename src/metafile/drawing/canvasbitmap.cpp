@@ -257,17 +257,23 @@ QImage Canvas::patternPixels(const QRect &area)
     return pattern;
 }
 
+const QImage *Canvas::paintedImage() const
+{
+    const QPaintDevice *device = m_painter.device();
+    return device && device->devType() == QInternal::Image ? static_cast<const QImage *>(device)
+                                                           : nullptr;
+}
+
 bool Canvas::tryBlitOverBackdrop(const Blit &b)
 {
-    QPaintDevice *device = m_painter.device();
+    const QImage *painted = paintedImage();
     const QTransform toDevice = m_toFinal * m_base;
-    if (!device || device->devType() != QInternal::Image || toDevice.m12() != 0 ||
-        toDevice.m21() != 0)
+    if (!painted || toDevice.m12() != 0 || toDevice.m21() != 0)
         return false;
     const bool withSource = ternaryrop::readsSource(b.rop);
     if (withSource && (!b.image || b.image->isNull()))
         return true;
-    const QImage &backdrop = *static_cast<const QImage *>(device);
+    const QImage &backdrop = *painted;
     const QRectF box = toDevice.mapRect(b.dest.normalized());
     // Whole pixels, in doubles until the part shown is known: the box may lie far outside.
     const QPointF topLeft = onPixel(box.topLeft()), bottomRight = onPixel(box.bottomRight());

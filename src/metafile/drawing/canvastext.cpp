@@ -206,22 +206,26 @@ void Canvas::drawSmoothed(const QList<PlacedGlyphs> &glyphs, const QRectF &area,
     }
     // Blending works pixel by pixel, as a score of plain fills of the same pixels cost.
     charge(int64_t(pixels.width()) * pixels.height() * 24 / limits::kPixelsPerUnit);
-    QPaintDevice *device = m_painter.device();
-    const QImage *backdrop = device && device->devType() == QInternal::Image
-                                 ? static_cast<const QImage *>(device)
-                                 : nullptr;
+    // What lies under each pixel: the image drawn so far, read in whatever format it has;
+    // nothing where the painter draws on anything else.
+    const QImage *backdrop = paintedImage();
+    const QRect drawnOn = backdrop ? backdrop->rect() : QRect();
+    const bool premultiplied =
+        backdrop && backdrop->format() == QImage::Format_ARGB32_Premultiplied;
     const QRgb ink = color(m_dc.textColor).rgb();
     for (int y = 0; y < coverage.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(coverage.scanLine(y));
         const int by = pixels.y() + y;
-        const QRgb *under = backdrop && by >= 0 && by < backdrop->height()
+        const QRgb *under = premultiplied && by >= 0 && by < backdrop->height()
                                 ? reinterpret_cast<const QRgb *>(backdrop->constScanLine(by))
                                 : nullptr;
         for (int x = 0; x < coverage.width(); ++x) {
             if (qAlpha(row[x]) == 0)
                 continue;
             const int bx = pixels.x() + x;
-            const QRgb ground = under && bx >= 0 && bx < backdrop->width() ? under[bx] : 0;
+            const QRgb ground = !drawnOn.contains(bx, by) ? 0
+                                : under                   ? under[bx]
+                                                          : backdrop->pixel(bx, by);
             row[x] = textgamma::blend(ink, qAlpha(row[x]), ground);
         }
     }
